@@ -1,0 +1,43 @@
+# Host build: the library against the fake desktop, unit tests under ASan + UBSan.
+if(WIN32 OR CMAKE_CROSSCOMPILING)
+  message(FATAL_ERROR "the host build is for the Linux compiler; use the win32 preset for MinGW")
+endif()
+
+set(ZAFREL_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+add_compile_options(${ZAFREL_WARNINGS} ${ZAFREL_SANITIZERS} -g)
+add_link_options(${ZAFREL_SANITIZERS})
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# The library sources compiled exactly as the DLL compiles them, minus the platform.
+add_library(zafrel_core STATIC ${ZAFREL_LIB_SOURCES})
+target_include_directories(zafrel_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(zafrel_core PRIVATE ${ZAFREL_LIB_FLAGS})
+target_compile_definitions(zafrel_core PUBLIC ZAFREL_HOST=1)
+
+# The fake Win32 desktop implements the seam's functions for the host build.
+add_library(fakewin STATIC
+  tests/fakewin/fakewin.cpp
+  tests/fakewin/call_log.cpp
+  tests/fakewin/user32.cpp
+)
+target_include_directories(fakewin PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(fakewin PUBLIC ZAFREL_HOST=1)
+target_link_libraries(fakewin PUBLIC GTest::gtest)
+
+target_link_libraries(zafrel_core PUBLIC fakewin)
+
+file(GLOB ZAFREL_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*_test.cpp)
+add_executable(unit_tests ${ZAFREL_UNIT_TESTS})
+target_link_libraries(unit_tests PRIVATE zafrel_core fakewin GTest::gtest GTest::gtest_main)
+gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60
+  PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1")
+
+# Source formatting is part of the suite.
+find_program(CLANG_FORMAT clang-format)
+if(CLANG_FORMAT)
+  add_test(NAME clang_format
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/check-format ${CLANG_FORMAT}
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+endif()

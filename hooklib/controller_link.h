@@ -1,0 +1,49 @@
+// The link to the controller program: its window of class "ZafrelXP908@2005" carries the typing
+// mode and the font code in its title, and receives the Farsi on/off notifications.
+#pragma once
+
+#include "win32/win32.h"
+
+extern const char kControllerClass[];  // "ZafrelXP908@2005"
+
+// Messages exchanged with the controller window and with hooked threads.
+constexpr UINT MYWM_ZAFRELVK_ON = 33113;       // to the controller: Farsi typing on
+constexpr UINT MYWM_ZAFRELVK_OFF = 33114;      // to the controller: off, or the focus moved
+constexpr UINT MYWM_ZAFRELVK_TRUE = 33115;     // retrieved by a hooked thread: mode "TRUE"
+constexpr UINT MYWM_ZAFRELVK_RETURN2 = 36260;  // retrieved by a hooked thread: debug box
+
+// Per-process state of the link; zero or empty at attach.
+extern HWND hwndController;  // the window found by the last lookup, null if none
+extern int fFarsiOn;         // 1 while Farsi typing is on in this process
+extern HWND hwndFocusAtOn;   // focus window when Scroll Lock last switched typing on
+
+// The typing mode: "", "TRUE" or "FALSE". Several threads of one process may set it at once, so
+// it is a pointer to one of three constant texts, replaced with a single aligned store: a reader
+// always sees a whole mode, never a half-copied one. Read it with TypingMode().
+extern const char* szTypingMode;
+extern const char kTypingModeTrue[];   // "TRUE"
+extern const char kTypingModeFalse[];  // "FALSE"
+
+const char* TypingMode();
+void SetTypingMode(const char* mode);  // kTypingModeTrue or kTypingModeFalse
+bool TypingModeIsTrue();               // compared ignoring case; an empty mode is neither
+bool TypingModeIsFalse();
+
+// Looks the controller window up and reads mode and font code from its title; nothing is cached.
+// Returns 1 when the window was found and read, 0 when not (mode and table set then unchanged).
+int ReadControllerTitle();
+
+// WH_CBT procedure: switches Farsi typing off when the window focused at switch-on loses the
+// focus, and tells the controller of other focus changes and of skipped keys.
+LRESULT CALLBACK CbtProc(int nCode, WPARAM wParam, LPARAM lParam);
+
+// The Farsi switch on Scroll Lock: title read, joining state cleared, switch set from the Scroll
+// Lock toggle, controller notified.
+void ScrollLockStep();
+
+// The keyboard hook's handling of a VK_SCROLL notification: every key-down notification with a
+// non-negative code (HC_NOREMOVE included) performs the step; a key-up does nothing.
+void ScrollLockKey(int nCode, LPARAM lParam);
+
+// The link's state as it is at attach, before LibMain has run.
+void ResetControllerLink();

@@ -1,0 +1,30 @@
+#include "hooklib/entry.h"
+
+#include "hooklib/controller_link.h"
+#include "hooklib/hook_table.h"
+#include "typing/glyph_tables.h"
+#include "typing/typing_state.h"
+
+HINSTANCE hinstModule;
+
+extern "C" BOOL WINAPI LibMain(HINSTANCE hinstDll, DWORD dwReason, LPVOID /*lpReserved*/) {
+  // Nothing is set up per thread and nothing is cleaned up at detach: hooks stay until the
+  // controller switches them off.
+  if (dwReason != DLL_PROCESS_ATTACH) return TRUE;
+
+  hinstModule = hinstDll;
+  hwndController = nullptr;
+  hwndController = FindWindowA(kControllerClass, nullptr);
+  if (hwndController == nullptr) return FALSE;
+
+  fFarsiOn = KeyToggleBit(VK_SCROLL);
+  return TRUE;
+}
+
+void ResetProcessState() {
+  hinstModule = nullptr;
+  ResetHookTable();
+  ResetControllerLink();
+  ResetGlyphTableSet();
+  ResetTypingState();
+}

@@ -1,0 +1,35 @@
+// The ten hook slots the controller switches on and off. Type and procedure of a slot are fixed;
+// its hook handle and installed flag exist once per process (zero at attach) and are meaningful
+// only in the controller's process, the one that installs the hooks.
+#pragma once
+
+#include "win32/win32.h"
+
+constexpr int kHookSlotCount = 10;
+
+// Slot numbers: the `index` of InstallFilter and the row of the slot's status line.
+enum HookSlot : int {
+  kSlotCallWndProc = 0,
+  kSlotCbt = 1,
+  kSlotGetMessage = 2,
+  kSlotJournalPlayback = 3,
+  kSlotJournalRecord = 4,
+  kSlotKeyboard = 5,
+  kSlotMouse = 6,
+  kSlotMsgFilter = 7,  // WH_MSGFILTER can't be installed system-wide: no procedure
+  kSlotSysMsgFilter = 8,
+  kSlotDebug = 9,
+};
+
+extern const int anSlotHookType[kHookSlotCount];
+extern const HOOKPROC apfnSlotProc[kHookSlotCount];
+
+extern HHOOK ahhookSlot[kHookSlotCount];
+extern int afSlotInstalled[kHookSlotCount];
+
+// Every procedure hands its event on with its own slot's handle. Outside the controller's process
+// that handle is zero and is passed on as it is.
+LRESULT PassHookOn(int slot, int code, WPARAM wParam, LPARAM lParam);
+
+// Handles and flags as they are when the library is attached to a process.
+void ResetHookTable();

@@ -1,0 +1,202 @@
+// The Win32 functions of the seam, implemented on the current fake Desktop.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "tests/fakewin/fakewin.h"
+#include "win32/win32.h"
+
+using fakewin::Call;
+using fakewin::CallKind;
+using fakewin::Desktop;
+
+namespace {
+
+Desktop& D() {
+  Desktop* d = Desktop::Current();
+  if (d == nullptr) {
+    ADD_FAILURE() << "a Win32 function was called with no fake desktop in place";
+    static Desktop fallback;
+    return fallback;
+  }
+  return *d;
+}
+
+void Log(const Call& c) { D().log().push_back(c); }
+
+bool SameClass(const std::string& a, const char* b) {
+  // Class names are atoms: compared without regard to case.
+  if (a.size() != std::strlen(b)) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+// GetWindowTextA / GetClassNameA: at most count-1 characters and a terminator.
+int CopyName(const std::string& name, LPSTR out, int count) {
+  if (out == nullptr || count <= 0) return 0;
+  const size_t n = std::min(name.size(), static_cast<size_t>(count - 1));
+  std::memcpy(out, name.data(), n);
+  out[n] = 0;
+  return static_cast<int>(n);
+}
+
+}  // namespace
+
+HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
+  Log(fakewin::FindWindowCall(lpClassName, lpWindowName));
+  Desktop& d = D();
+  for (uint32_t handle : d.creationOrder()) {
+    const Desktop::Window* w = d.Find(fakewin::Hwnd(handle));
+    if (w->spec.parent != nullptr) continue;  // top-level windows only
+    if (lpClassName != nullptr && !SameClass(w->spec.cls, lpClassName)) continue;
+    if (lpWindowName != nullptr && w->spec.title != lpWindowName) continue;
+    return fakewin::Hwnd(handle);
+  }
+  return nullptr;
+}
+
+int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
+  Log(fakewin::GetWindowTextCall(hWnd, nMaxCount));
+  const Desktop::Window* w = D().Find(hWnd);
+  return CopyName(w ? w->spec.title : std::string(), lpString, nMaxCount);
+}
+
+int GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount) {
+  Log(fakewin::GetClassNameCall(hWnd, nMaxCount));
+  const Desktop::Window* w = D().Find(hWnd);
+  return CopyName(w ? w->spec.cls : std::string(), lpClassName, nMaxCount);
+}
+
+HWND GetFocus(void) { return D().focus(); }
+
+HWND GetParent(HWND hWnd) {
+  const Desktop::Window* w = D().Find(hWnd);
+  if (w == nullptr) return nullptr;
+  // A child's parent; for a top-level window its owner.
+  return w->spec.parent != nullptr ? w->spec.parent : w->spec.owner;
+}
+
+SHORT GetKeyState(int nVirtKey) { return D().KeyState(nVirtKey); }
+
+UINT MapVirtualKeyA(UINT uCode, UINT uMapType) { return uMapType == 0 ? D().ScanCode(uCode) : 0; }
+
+UINT SendInput(UINT cInputs, INPUT* pInputs, int cbSize) {
+  Log(fakewin::SendInputCall(cInputs, cbSize));
+  // Windows refuses a record size that is not its own INPUT's, and reads nothing then.
+  if (cbSize != static_cast<int>(sizeof(INPUT))) return 0;
+  for (UINT i = 0; i < cInputs; ++i) {
+    const INPUT& in = pInputs[i];
+    Log(fakewin::Injected(in.ki.wVk, in.ki.wScan, in.ki.dwFlags, in.type, in.ki.time,
+                          in.ki.dwExtraInfo));
+  }
+  return cInputs;
+}
+
+void keybd_event(BYTE bVk, BYTE bScan, DWORD dwFlags, ULONG_PTR dwExtraInfo) {
+  Log(fakewin::KeybdEvent(bVk, bScan, dwFlags, dwExtraInfo));
+}
+
+BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  Log(fakewin::Posted(hWnd, Msg, wParam, lParam));
+  return D().IsWindow(hWnd);
+}
+
+LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                            UINT uTimeout, PDWORD_PTR lpdwResult) {
+  Log(fakewin::Sent(hWnd, Msg, wParam, lParam, uTimeout, fuFlags));
+  if (lpdwResult != nullptr) *lpdwResult = 0;
+  return D().IsWindow(hWnd) ? 1 : 0;
+}
+
+BOOL SendNotifyMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  Log(fakewin::Notified(hWnd, Msg, wParam, lParam));
+  return D().IsWindow(hWnd);
+}
+
+int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+  Log(fakewin::MessageBoxCall(hWnd, lpText, lpCaption, uType));
+  return IDOK;
+}
+
+HHOOK SetWindowsHookExA(int idHook, HOOKPROC lpfn, HINSTANCE hmod, DWORD dwThreadId) {
+  Log(fakewin::HookSet(idHook, lpfn, hmod, dwThreadId));
+  // WH_MSGFILTER cannot be installed for the whole desktop, and nothing without a procedure.
+  if (lpfn == nullptr || idHook < WH_JOURNALRECORD || idHook > 14) return nullptr;
+  return D().NewHookHandle();
+}
+
+BOOL UnhookWindowsHookEx(HHOOK hhk) {
+  Log(fakewin::Unhook(hhk));
+  return hhk != nullptr;
+}
+
+LRESULT CallNextHookEx(HHOOK hhk, int nCode, WPARAM wParam, LPARAM lParam) {
+  Log(fakewin::NextHook(hhk, nCode, wParam, lParam));
+  return D().nextHookResult;
+}
+
+HDC GetDC(HWND hWnd) {
+  Log(fakewin::GetDCCall(hWnd));
+  return reinterpret_cast<HDC>(uintptr_t{0x00DC0000u} | (fakewin::Bits(hWnd) & 0xFFFFu));
+}
+
+int ReleaseDC(HWND hWnd, HDC hDC) {
+  Log(fakewin::ReleaseDCCall(hWnd, hDC));
+  return 1;
+}
+
+LONG TabbedTextOutA(HDC hdc, int x, int y, LPCSTR lpString, int chCount, int nTabPositions,
+                    const INT* lpnTabStopPositions, int nTabOrigin) {
+  const std::string text(lpString, chCount > 0 ? static_cast<size_t>(chCount) : 0);
+  Log(fakewin::TextOut(hdc, x, y, text, nTabPositions, lpnTabStopPositions == nullptr, nTabOrigin));
+  return chCount * 8;
+}
+
+BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
+  Log(fakewin::InvalidateCall(hWnd, lpRect == nullptr, bErase));
+  return TRUE;
+}
+
+BOOL UpdateWindow(HWND hWnd) {
+  Log(fakewin::UpdateCall(hWnd));
+  return D().IsWindow(hWnd);
+}
+
+HMENU GetMenu(HWND hWnd) {
+  const Desktop::Window* w = D().Find(hWnd);
+  if (w == nullptr || !w->spec.hasMenu) return nullptr;
+  return reinterpret_cast<HMENU>(uintptr_t{0x003E0000u} | (w->handle & 0xFFFFu));
+}
+
+DWORD CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck) {
+  Log(fakewin::CheckMenuCall(hMenu, uIDCheckItem, uCheck));
+  return hMenu != nullptr ? MF_UNCHECKED : static_cast<DWORD>(-1);
+}
+
+BOOL EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable) {
+  Log(fakewin::EnableMenuCall(hMenu, uIDEnableItem, uEnable));
+  return hMenu != nullptr ? MF_ENABLED : -1;
+}
+
+int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+  // user32 formats into at most 1024 bytes and writes all of it to the caller's buffer: a line
+  // longer than the caller's buffer overruns it here as it would on Windows (ASan reports it).
+  char formatted[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(formatted, sizeof formatted, format, args);
+  va_end(args);
+  const size_t n = std::strlen(formatted);
+  std::memcpy(buffer, formatted, n + 1);
+  return static_cast<int>(n);
+}
+
+DWORD GetTickCount(void) { return D().tick; }

@@ -1,0 +1,329 @@
+// The controller window's title sets the typing mode and the glyph table set; Scroll Lock and
+// the CBT hook drive the Farsi switch and notify the controller.
+#include <string>
+
+#include "hooklib/controller_link.h"
+#include "hooklib/hook_table.h"
+#include "tests/unit/library_test.h"
+#include "typing/glyph_tables.h"
+#include "typing/typing_state.h"
+
+using namespace fakewin;
+
+namespace {
+
+constexpr LPARAM kKeyDown = 0x00460001;  // Scroll Lock press, repeat count 1
+constexpr LPARAM kKeyUp = static_cast<LPARAM>(0xC0460001u);
+
+// The two reads every title read makes, and nothing more.
+std::vector<Call> TitleRead(HWND controller) {
+  return {FindWindowCall("ZafrelXP908@2005", nullptr), GetWindowTextCall(controller, 10)};
+}
+
+std::vector<Call> Concat(std::vector<Call> a, const std::vector<Call>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+const GlyphTableSet& CurrentSet() {
+  return GlyphTableSetFor(static_cast<signed char>(nTableVariant == 1 ? '1' : '0' + nTableVariant));
+}
+
+}  // namespace
+
+struct TitleCase {
+  std::string title;
+  const char* mode;
+  int variant;
+};
+
+void PrintTo(const TitleCase& c, std::ostream* os) { *os << "title \"" << c.title << "\""; }
+
+class TitleTest : public LibraryTestWithParam<TitleCase> {};
+
+TEST_P(TitleTest, ModeAndTableSetComeFromTheFirstSevenCharacters) {
+  const TitleCase& c = GetParam();
+  HWND controller = d.ShowController(c.title);
+
+  EXPECT_EQ(ReadControllerTitle(), 1);
+
+  EXPECT_STREQ(TypingMode(), c.mode);
+  EXPECT_EQ(nTableVariant, c.variant);
+  EXPECT_EQ(pInitialTable, CurrentSet().initial);
+  EXPECT_EQ(pLamAlefPair, CurrentSet().lamAlef);
+  EXPECT_EQ(hwndController, controller);
+  EXPECT_ALL_CALLS(d, TitleRead(controller));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Titles, TitleTest,
+    ::testing::Values(TitleCase{"TRUES 2 ZafrelXP", "TRUE", 2},  //
+                      TitleCase{"trues-3", "TRUE", 3},           // case is ignored
+                      TitleCase{"TrUeS 4", "TRUE", 4},           //
+                      TitleCase{"FALSE 0", "FALSE", 0},          //
+                      TitleCase{"TRUES 1", "TRUE", 1},           // '1' is the default set
+                      TitleCase{"TRUES 9", "TRUE", 1},           //
+                      TitleCase{"TRUE 22", "FALSE", 2},          // "TRUE " is not the mode word
+                      TitleCase{"TRUESS4", "TRUE", 4},           // character 6 is never read
+                      TitleCase{"TRUES x", "TRUE", 1},           // a letter: default set
+                      TitleCase{"TRUES \xC8", "TRUE", 1},        // a byte above 0x7F: default
+                      TitleCase{"TRUES", "TRUE", 1},             // no font code: default
+                      TitleCase{"TRU", "FALSE", 1},              // shorter than the mode word
+                      TitleCase{"", "FALSE", 1},                 //
+                      TitleCase{"xTRUES 3", "FALSE", 1}));       // the word must start the title
+
+TEST_F(LibraryTest, ShortTitleNeverReusesTheFontCodeOfAnEarlierRead) {
+  d.ShowController("TRUES 3 ZafrelXP");
+  ReadControllerTitle();
+  ASSERT_EQ(nTableVariant, 3);
+
+  d.ShowController("TRUES");
+  ReadControllerTitle();
+
+  EXPECT_EQ(nTableVariant, 1);
+  EXPECT_EQ(pShiftTable, GlyphTableSetFor('1').shift);
+}
+
+TEST_F(LibraryTest, NoControllerWindowLeavesModeAndTableSetAsTheyWere) {
+  // In a fresh process: nothing was ever set, and nothing is now.
+  EXPECT_EQ(ReadControllerTitle(), 0);
+  EXPECT_STREQ(TypingMode(), "");
+  EXPECT_FALSE(TypingModeIsTrue());
+  EXPECT_FALSE(TypingModeIsFalse());
+  EXPECT_FALSE(GlyphTableSetSelected());
+
+  // After a read, the window goes away: the last values stay, the handle is cleared.
+  d.ShowController("TRUES 4");
+  ReadControllerTitle();
+  d.HideController();
+  d.ClearLog();
+
+  EXPECT_EQ(ReadControllerTitle(), 0);
+  EXPECT_EQ(hwndController, nullptr);
+  EXPECT_STREQ(TypingMode(), "TRUE");
+  EXPECT_EQ(nTableVariant, 4);
+  EXPECT_ALL_CALLS(d, {FindWindowCall("ZafrelXP908@2005", nullptr)});
+}
+
+TEST_F(LibraryTest, EveryReadLooksTheWindowUpAfresh) {
+  HWND first = d.ShowController("FALSE 0");
+  ReadControllerTitle();
+  d.HideController();
+  HWND second = d.ShowController("TRUES 2");
+  ReadControllerTitle();
+  d.SetTitle(second, "FALSE 3");
+  ReadControllerTitle();
+
+  EXPECT_EQ(hwndController, second);
+  EXPECT_STREQ(TypingMode(), "FALSE");
+  EXPECT_EQ(nTableVariant, 3);
+  EXPECT_ALL_CALLS(d, Concat(Concat(TitleRead(first), TitleRead(second)), TitleRead(second)));
+}
+
+TEST_F(LibraryTest, TypingModeIsComparedIgnoringCase) {
+  SetTypingMode(kTypingModeTrue);
+  EXPECT_TRUE(TypingModeIsTrue());
+  EXPECT_FALSE(TypingModeIsFalse());
+  SetTypingMode(kTypingModeFalse);
+  EXPECT_FALSE(TypingModeIsTrue());
+  EXPECT_TRUE(TypingModeIsFalse());
+}
+
+// --- The Scroll Lock step -------------------------------------------------------------------
+
+TEST_F(LibraryTest, ScrollLockToggledOnSwitchesFarsiOnAndNotifies) {
+  HWND controller = d.ShowController("FALSE 2");
+  HWND edit = d.AddWindow("Edit", "", d.AddWindow("Notepad", "Untitled"));
+  d.SetFocus(edit);
+  d.SetToggled(VK_SCROLL, true);
+  nOpenGlyph = 0xE8;
+  nPrevOpenGlyph = 0xE9;
+
+  ScrollLockStep();
+
+  EXPECT_EQ(fFarsiOn, 1);
+  EXPECT_EQ(hwndFocusAtOn, edit);
+  EXPECT_EQ(nOpenGlyph, 0);
+  EXPECT_EQ(nPrevOpenGlyph, 0);
+  EXPECT_EQ(nTableVariant, 2);
+  EXPECT_ALL_CALLS(d,
+                   Concat(TitleRead(controller), {Notified(controller, MYWM_ZAFRELVK_ON, 0, 0)}));
+}
+
+TEST_F(LibraryTest, ScrollLockToggledOffSwitchesFarsiOffAndNotifies) {
+  HWND controller = d.ShowController("TRUES 0");
+  HWND before = d.AddWindow("Edit");
+  fFarsiOn = 1;
+  hwndFocusAtOn = before;
+  nOpenGlyph = 0x95;
+  d.SetFocus(d.AddWindow("Edit"));
+
+  ScrollLockStep();
+
+  EXPECT_EQ(fFarsiOn, 0);
+  EXPECT_EQ(hwndFocusAtOn, before);  // only switching on records the focus
+  EXPECT_EQ(nOpenGlyph, 0);
+  EXPECT_ALL_CALLS(d,
+                   Concat(TitleRead(controller), {Notified(controller, MYWM_ZAFRELVK_OFF, 0, 0)}));
+}
+
+TEST_F(LibraryTest, ScrollLockWithoutControllerStillSwitchesAndNotifiesNoWindow) {
+  d.SetToggled(VK_SCROLL, true);
+  ScrollLockStep();
+  EXPECT_EQ(fFarsiOn, 1);
+  EXPECT_ALL_CALLS(
+      d, {FindWindowCall("ZafrelXP908@2005", nullptr), Notified(nullptr, MYWM_ZAFRELVK_ON, 0, 0)});
+}
+
+TEST_F(LibraryTest, ScrollLockKeyStepsOnEveryKeyDownNotificationAndNeverOnKeyUp) {
+  HWND controller = d.ShowController("FALSE 1");
+  d.SetToggled(VK_SCROLL, true);
+  // The thread peeks the key, then removes it: two notifications, two steps.
+  ScrollLockKey(HC_NOREMOVE, kKeyDown);
+  ScrollLockKey(HC_ACTION, kKeyDown);
+  ScrollLockKey(HC_ACTION, kKeyUp);
+  ScrollLockKey(-1, kKeyDown);
+
+  const Call on = Notified(controller, MYWM_ZAFRELVK_ON, 0, 0);
+  EXPECT_ALL_CALLS(
+      d, Concat(Concat(TitleRead(controller), {on}), Concat(TitleRead(controller), {on})));
+  EXPECT_EQ(fFarsiOn, 1);
+}
+
+TEST_F(LibraryTest, ScrollLockKeyUpChangesNothing) {
+  d.ShowController("FALSE 1");
+  fFarsiOn = 1;
+  nOpenGlyph = 0x44;
+  ScrollLockKey(HC_ACTION, kKeyUp);
+  EXPECT_EQ(fFarsiOn, 1);
+  EXPECT_EQ(nOpenGlyph, 0x44);
+  EXPECT_ALL_CALLS(d, {});
+}
+
+// --- The CBT procedure ----------------------------------------------------------------------
+
+TEST_F(LibraryTest, KeySkippedWhileFarsiIsOffSendsNothing) {
+  d.ShowController("TRUES 2");
+  ahhookSlot[kSlotCbt] = reinterpret_cast<HHOOK>(uintptr_t{0xC0B7});
+
+  EXPECT_EQ(CbtProc(HCBT_KEYSKIPPED, 'A', 0x1E0001), d.nextHookResult);
+
+  EXPECT_ALL_CALLS(d, {NextHook(ahhookSlot[kSlotCbt], HCBT_KEYSKIPPED, 'A', 0x1E0001)});
+}
+
+TEST_F(LibraryTest, KeySkippedWhileFarsiIsOnTellsTheController) {
+  HWND controller = d.ShowController("TRUES 3");
+  fFarsiOn = 1;
+
+  CbtProc(HCBT_KEYSKIPPED, 'A', 0x1E0001);
+
+  EXPECT_ALL_CALLS(
+      d, Concat(TitleRead(controller), {Notified(controller, MYWM_ZAFRELVK_ON, 1, 1),
+                                        NextHook(nullptr, HCBT_KEYSKIPPED, 'A', 0x1E0001)}));
+  EXPECT_EQ(nTableVariant, 3);
+  EXPECT_EQ(fFarsiOn, 1);
+}
+
+struct FocusCase {
+  const char* name;
+  uint32_t focusAtOn;  // 0: none recorded
+  uint32_t losing;     // lParam of HCBT_SETFOCUS
+  bool switchesOff;
+};
+
+class FocusRuleTest : public LibraryTestWithParam<FocusCase> {};
+
+TEST_P(FocusRuleTest, LosingTheFocusWindowOfSwitchOnEndsFarsiTyping) {
+  const FocusCase& c = GetParam();
+  HWND controller = d.ShowController("FALSE 1");
+  fFarsiOn = 1;
+  hwndFocusAtOn = c.focusAtOn ? Hwnd(c.focusAtOn) : nullptr;
+  const WPARAM gaining = 0x00020042;
+
+  EXPECT_EQ(CbtProc(HCBT_SETFOCUS, gaining, c.losing), d.nextHookResult);
+
+  const Call passOn = NextHook(nullptr, HCBT_SETFOCUS, gaining, c.losing);
+  if (c.switchesOff) {
+    EXPECT_EQ(fFarsiOn, 0);
+    EXPECT_ALL_CALLS(d, {passOn});
+  } else {
+    EXPECT_EQ(fFarsiOn, 1);
+    EXPECT_ALL_CALLS(
+        d, Concat(TitleRead(controller), {Notified(controller, MYWM_ZAFRELVK_OFF, 0, 0), passOn}));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Handles, FocusRuleTest,
+    ::testing::Values(
+        FocusCase{"LowWordHandleMatches", 0x0000A0C4, 0x0000A0C4, true},
+        // The whole handle takes part: a high word does not stop the match...
+        FocusCase{"HighWordHandleMatches", 0x002300A4, 0x002300A4, true},
+        // ...and a different window that shares the low word is not the same window.
+        FocusCase{"SameLowWordOtherWindow", 0x002300A4, 0x000000A4, false},
+        FocusCase{"SameLowWordOtherHighWord", 0x002300A4, 0x004100A4, false},
+        FocusCase{"OtherWindow", 0x0000A0C4, 0x0000A0C8, false},
+        // Never switched on in this process: a focus change with no losing window matches.
+        FocusCase{"NothingRecordedNoLosingWindow", 0, 0, true},
+        FocusCase{"NothingRecordedSomeLosingWindow", 0, 0x0000A0C4, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LibraryTest, FocusChangeWithoutControllerNotifiesNoWindow) {
+  fFarsiOn = 1;
+  hwndFocusAtOn = Hwnd(0x00010010);
+  CbtProc(HCBT_SETFOCUS, 0, 0x00010020);
+  EXPECT_ALL_CALLS(
+      d, {FindWindowCall("ZafrelXP908@2005", nullptr), Notified(nullptr, MYWM_ZAFRELVK_OFF, 0, 0),
+          NextHook(nullptr, HCBT_SETFOCUS, 0, 0x00010020)});
+  EXPECT_EQ(fFarsiOn, 1);
+}
+
+TEST_F(LibraryTest, OtherAndNegativeCbtCodesAreOnlyHandedOn) {
+  d.ShowController("TRUES 2");
+  fFarsiOn = 1;
+  hwndFocusAtOn = nullptr;
+  ahhookSlot[kSlotCbt] = reinterpret_cast<HHOOK>(uintptr_t{0xC0B7});
+  const HHOOK h = ahhookSlot[kSlotCbt];
+
+  CbtProc(-1, 1, 0);                  // negative: not even HCBT_SETFOCUS's rule
+  CbtProc(HCBT_SETFOCUS - 10, 0, 0);  // negative too
+  CbtProc(5 /* HCBT_ACTIVATE */, 0x10, 0);
+  CbtProc(3 /* HCBT_CREATEWND */, 0x10, 0x20);
+
+  EXPECT_ALL_CALLS(d, {NextHook(h, -1, 1, 0), NextHook(h, HCBT_SETFOCUS - 10, 0, 0),
+                       NextHook(h, 5, 0x10, 0), NextHook(h, 3, 0x10, 0x20)});
+  EXPECT_EQ(fFarsiOn, 1);
+}
+
+// --- Loading into a process -------------------------------------------------------------------
+
+TEST_F(LibraryTest, LoadIsRefusedWithoutControllerWindow) {
+  const HINSTANCE module = reinterpret_cast<HINSTANCE>(uintptr_t{0x10000000});
+  d.SetToggled(VK_SCROLL, true);
+  EXPECT_EQ(LibMain(module, DLL_PROCESS_ATTACH, nullptr), FALSE);
+  EXPECT_EQ(hwndController, nullptr);
+  EXPECT_EQ(fFarsiOn, 0);
+  EXPECT_ALL_CALLS(d, {FindWindowCall("ZafrelXP908@2005", nullptr)});
+}
+
+TEST_F(LibraryTest, LoadBesideControllerSamplesScrollLock) {
+  const HINSTANCE module = reinterpret_cast<HINSTANCE>(uintptr_t{0x10000000});
+  HWND controller = d.ShowController("TRUES 2");
+  for (bool toggled : {true, false}) {
+    ResetProcessState();
+    d.SetToggled(VK_SCROLL, toggled);
+    EXPECT_EQ(LibMain(module, DLL_PROCESS_ATTACH, nullptr), TRUE);
+    EXPECT_EQ(fFarsiOn, toggled ? 1 : 0);
+    EXPECT_EQ(hwndController, controller);
+    EXPECT_EQ(hinstModule, module);
+    // The title is not read at load: the mode stays empty until the first key.
+    EXPECT_STREQ(TypingMode(), "");
+  }
+}
+
+TEST_F(LibraryTest, ThreadAttachAndDetachDoNothing) {
+  for (DWORD reason : {DWORD{0}, DWORD{2}, DWORD{3}}) {
+    EXPECT_EQ(LibMain(nullptr, reason, nullptr), TRUE);
+  }
+  EXPECT_ALL_CALLS(d, {});
+}

@@ -1,0 +1,25 @@
+#include "typing/typing_state.h"
+
+int nKeyIndex;
+int nOpenGlyph;
+int nPrevOpenGlyph;
+int nAppCode;
+int fShiftPending;
+int fSpaceTyped;
+int fKeyLatch;
+int nEnterCount;
+// -1, not 0: no digit has been typed in a fresh process, so the first Space must not act as if
+// the digit 0 came before it.
+int nLastDigit = -1;
+
+void ResetTypingState() {
+  nKeyIndex = 0;
+  nOpenGlyph = 0;
+  nPrevOpenGlyph = 0;
+  nAppCode = 0;
+  fShiftPending = 0;
+  fSpaceTyped = 0;
+  fKeyLatch = 0;
+  nEnterCount = 0;
+  nLastDigit = -1;
+}
