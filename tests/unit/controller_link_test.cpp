@@ -37,7 +37,9 @@ struct TitleCase {
   int variant;
 };
 
-void PrintTo(const TitleCase& c, std::ostream* os) { *os << "title \"" << c.title << "\""; }
+void PrintTo(const TitleCase& c, std::ostream* os) {
+  *os << "title " << ::testing::PrintToString(c.title);
+}
 
 class TitleTest : public LibraryTestWithParam<TitleCase> {};
 
@@ -230,6 +232,8 @@ struct FocusCase {
   uint32_t losing;     // lParam of HCBT_SETFOCUS
   bool switchesOff;
 };
+
+void PrintTo(const FocusCase& c, std::ostream* os) { *os << c.name; }
 
 class FocusRuleTest : public LibraryTestWithParam<FocusCase> {};
 

@@ -18,7 +18,8 @@ struct CompareCase {
 };
 
 void PrintTo(const CompareCase& c, std::ostream* os) {
-  *os << "\"" << c.a << "\" / \"" << c.b << "\" over " << c.count;
+  *os << ::testing::PrintToString(std::string(c.a)) << " / "
+      << ::testing::PrintToString(std::string(c.b)) << " over " << c.count;
 }
 
 }  // namespace
