@@ -114,6 +114,13 @@ void Desktop::HideController() {
   if (controller_ != nullptr) DestroyWindow(controller_);
 }
 
+HWND Desktop::NextFocus() {
+  if (focusScript_.empty()) return focus_;
+  HWND next = focusScript_.front();
+  focusScript_.erase(focusScript_.begin());
+  return next;
+}
+
 void Desktop::SetKeyDown(int vk, bool down) { down_[vk] = down; }
 
 void Desktop::SetToggled(int vk, bool toggled) { toggled_[vk] = toggled; }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/fakewin/call_log.h"
@@ -54,6 +55,10 @@ class Desktop {
 
   void SetFocus(HWND hwnd) { focus_ = hwnd; }
   HWND focus() const { return focus_; }
+  // The next GetFocus calls answer these windows in turn, then the focus again: shows whether
+  // the library asks afresh for every message.
+  void ScriptFocus(std::vector<HWND> answers) { focusScript_ = std::move(answers); }
+  HWND NextFocus();
 
   // Keyboard state as GetKeyState reports it to the hooked thread.
   void SetKeyDown(int vk, bool down);
@@ -86,6 +91,7 @@ class Desktop {
   uint32_t nextHandle_ = 0x000100A0u;
   HWND controller_ = nullptr;
   HWND focus_ = nullptr;
+  std::vector<HWND> focusScript_;
   std::map<int, bool> down_, toggled_;
   std::map<UINT, UINT> scanCodes_;
   uint32_t hooks_ = 0;

@@ -75,7 +75,7 @@ int GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount) {
   return CopyName(w ? w->spec.cls : std::string(), lpClassName, nMaxCount);
 }
 
-HWND GetFocus(void) { return D().focus(); }
+HWND GetFocus(void) { return D().NextFocus(); }
 
 HWND GetParent(HWND hWnd) {
   const Desktop::Window* w = D().Find(hWnd);

@@ -1,0 +1,151 @@
+// The delivery primitives: exactly which messages and injected keys reach which window.
+#include "typing/delivery.h"
+#include "hooklib/controller_link.h"
+#include "tests/unit/library_test.h"
+#include "typing/app_detect.h"
+
+using namespace fakewin;
+
+namespace {
+
+class DeliveryTest : public LibraryTest {
+ protected:
+  DeliveryTest() { d.SetFocus(edit); }
+
+  HWND edit = d.AddWindow("Edit", "", d.AddWindow("Notepad", "Untitled - Notepad"));
+};
+
+// The record SendInput is given for one injected key: a key-down with its scan code.
+Call KeyDownRecord(WORD vk) {
+  return Injected(vk, static_cast<WORD>(MapVirtualKeyA(vk, 0)), KEYEVENTF_EXTENDEDKEY);
+}
+
+}  // namespace
+
+TEST_F(DeliveryTest, GlyphsAreCharactersWithLParamZero) {
+  PostGlyph(0xE8);
+  SendGlyph(0xFE, kGlyphTimeout);
+  SendGlyph(0x2E, kShortTimeout);
+  EXPECT_CALLS(d, {Posted(edit, WM_CHAR, 0xE8, 0), Sent(edit, WM_CHAR, 0xFE, 0, 200),
+                   Sent(edit, WM_CHAR, 0x2E, 0, 100)});
+}
+
+TEST_F(DeliveryTest, KeyMessagesCarryOnlyTheVirtualKey) {
+  PostKeyMessage(WM_KEYDOWN, VK_LEFT);
+  PostKeyMessage(WM_KEYUP, VK_DELETE);
+  SendKeyDown(VK_HOME);
+  EXPECT_CALLS(d, {Posted(edit, WM_KEYDOWN, VK_LEFT, 0), Posted(edit, WM_KEYUP, VK_DELETE, 0),
+                   Sent(edit, WM_KEYDOWN, VK_HOME, 0, 100)});
+}
+
+TEST_F(DeliveryTest, EveryInjectedSequenceIsKeyDownsInOneCall) {
+  InjectKeys(VK_LEFT);
+  InjectKeys(VK_DELETE);
+  InjectKeys(VK_DELETE, VK_LEFT);
+  InjectKeys(VK_HOME);
+  InjectKeys(VK_DELETE, VK_LEFT, VK_HOME);
+  const int size = sizeof(INPUT);
+  EXPECT_CALLS(d, {SendInputCall(1, size), KeyDownRecord(VK_LEFT),  //
+                   SendInputCall(1, size), KeyDownRecord(VK_DELETE), SendInputCall(2, size),
+                   KeyDownRecord(VK_DELETE), KeyDownRecord(VK_LEFT), SendInputCall(1, size),
+                   KeyDownRecord(VK_HOME),  //
+                   SendInputCall(3, size), KeyDownRecord(VK_DELETE), KeyDownRecord(VK_LEFT),
+                   KeyDownRecord(VK_HOME)});
+  // Whatever a scan code is, it is the one the keyboard layout gives for the key.
+  d.ClearLog();
+  d.SetScanCode(VK_LEFT, 0x6B);
+  InjectKeys(VK_LEFT);
+  EXPECT_CALLS(d, {SendInputCall(1, size), Injected(VK_LEFT, 0x6B, KEYEVENTF_EXTENDEDKEY)});
+}
+
+TEST_F(DeliveryTest, SynthCaretLeftRepeatsTheVirtualKeyAsScanByte) {
+  SynthCaretLeft();
+  EXPECT_CALLS(d, {KeybdEvent(VK_LEFT, 37, KEYEVENTF_EXTENDEDKEY, 0)});
+}
+
+TEST_F(DeliveryTest, EveryMessageAsksForTheFocusAfresh) {
+  HWND first = d.AddWindow("Edit");
+  HWND second = d.AddWindow("Edit");
+  HWND third = d.AddWindow("Edit");
+  // PostReplaceGlyph asks once to recognise a Word window, then once per message.
+  d.ScriptFocus({edit, first, second, third});
+  PostReplaceGlyph(0x41);
+  EXPECT_CALLS(d, {Posted(first, WM_CHAR, 0x41, 0), Posted(second, WM_KEYDOWN, VK_DELETE, 0),
+                   Posted(third, WM_KEYUP, VK_DELETE, 0)});
+}
+
+TEST_F(DeliveryTest, NoFocusWindowMeansMessagesToNoWindow) {
+  d.SetFocus(nullptr);
+  PostGlyph(0x41);
+  SendKeyDown(VK_LEFT);
+  EXPECT_CALLS(d, {Posted(nullptr, WM_CHAR, 0x41, 0), Sent(nullptr, WM_KEYDOWN, VK_LEFT, 0, 100)});
+}
+
+struct CaretCase {
+  const char* name;
+  int appCode;
+  bool sent;
+};
+
+void PrintTo(const CaretCase& c, std::ostream* os) { *os << c.name; }
+
+class CaretLeftTest : public DeliveryTest, public ::testing::WithParamInterface<CaretCase> {};
+
+TEST_P(CaretLeftTest, ThePostedRoutePostsTheSentRouteSendsOrInjectsForIllustrator) {
+  const CaretCase& c = GetParam();
+  CaretLeftAfterGlyph(c.appCode, c.sent);
+  if (!c.sent) {
+    EXPECT_CALLS(d, {Posted(edit, WM_KEYDOWN, VK_LEFT, 0)});
+  } else if (c.appCode == kAppIllustrator) {
+    EXPECT_CALLS(d, {SendInputCall(1, sizeof(INPUT)), KeyDownRecord(VK_LEFT)});
+  } else {
+    EXPECT_CALLS(d, {Sent(edit, WM_KEYDOWN, VK_LEFT, 0, 100)});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, CaretLeftTest,
+                         ::testing::Values(CaretCase{"PostedEdit", kAppEdit, false},
+                                           CaretCase{"PostedIllustrator", kAppIllustrator, false},
+                                           CaretCase{"SentNone", kAppNone, true},
+                                           CaretCase{"SentFreeHand", kAppFreeHand, true},
+                                           CaretCase{"SentFlash", kAppFlash, true},
+                                           CaretCase{"SentIllustrator", kAppIllustrator, true},
+                                           CaretCase{"SentCorelDraw", kAppCorelDraw, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DeliveryTest, SendReplaceGlyphTypesThenInjectsDeleteAndLeft) {
+  SendReplaceGlyph(0xFE);
+  EXPECT_CALLS(d, {Sent(edit, WM_CHAR, 0xFE, 0, 100), SendInputCall(2, sizeof(INPUT)),
+                   KeyDownRecord(VK_DELETE), KeyDownRecord(VK_LEFT)});
+}
+
+TEST_F(DeliveryTest, PostReplaceGlyphQueuesDeleteFirstOnlyInAWordDocument) {
+  PostReplaceGlyph(0xFE);
+  EXPECT_CALLS(d, {Posted(edit, WM_CHAR, 0xFE, 0), Posted(edit, WM_KEYDOWN, VK_DELETE, 0),
+                   Posted(edit, WM_KEYUP, VK_DELETE, 0)});
+
+  d.ClearLog();
+  HWND word = d.AddWindow("_WwG", "", d.AddWindow("OpusApp", "Document1 - Microsoft Word"));
+  d.SetFocus(word);
+  PostReplaceGlyph(0xFE);
+  EXPECT_CALLS(d, {Posted(word, WM_KEYDOWN, VK_DELETE, 0), Posted(word, WM_CHAR, 0xFE, 0)});
+
+  // Only the exact class "_WwG" counts here, though detection takes "_wwg" for Word too.
+  d.ClearLog();
+  HWND lower = d.AddWindow("_wwg");
+  d.SetFocus(lower);
+  PostReplaceGlyph(0xFE);
+  EXPECT_CALLS(d, {Posted(lower, WM_CHAR, 0xFE, 0), Posted(lower, WM_KEYDOWN, VK_DELETE, 0),
+                   Posted(lower, WM_KEYUP, VK_DELETE, 0)});
+}
+
+TEST_F(LibraryTest, SentRouteOnlyInModeTrueForNegativeCodes) {
+  const int codes[] = {1, 2, 3, 4, 5, -1, -2, -3, -4, -5};
+  for (const char* mode : {"", kTypingModeTrue, kTypingModeFalse}) {
+    if (*mode != 0) SetTypingMode(mode);
+    for (int code : codes) {
+      const bool sent = mode == kTypingModeTrue && code < 0;
+      EXPECT_EQ(IsSentRoute(code), sent) << "mode \"" << mode << "\", code " << code;
+    }
+  }
+}

@@ -1,0 +1,84 @@
+#include "typing/delivery.h"
+
+#include "hooklib/controller_link.h"
+#include "hooklib/text.h"
+#include "typing/app_detect.h"
+
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(INPUT) == 28, "SendInput must be given the 32-bit INPUT record size");
+#endif
+
+namespace {
+
+void InjectKeyDowns(const UINT* vks, UINT count) {
+  // The records live on this call's stack: nothing of an injection outlives it.
+  INPUT records[3];
+  ClearBytes(records, sizeof records);
+  for (UINT i = 0; i < count; ++i) {
+    records[i].type = INPUT_KEYBOARD;
+    records[i].ki.wVk = static_cast<WORD>(vks[i]);
+    records[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(vks[i], 0));
+    records[i].ki.dwFlags = KEYEVENTF_EXTENDEDKEY;  // a key-down, never a key-up
+  }
+  SendInput(count, records, sizeof(INPUT));
+}
+
+}  // namespace
+
+bool IsSentRoute(int appCode) { return TypingModeIsTrue() && appCode < 0; }
+
+void PostGlyph(BYTE glyph) { PostMessageA(GetFocus(), WM_CHAR, glyph, 0); }
+
+void SendGlyph(BYTE glyph, UINT timeout) {
+  DWORD_PTR result;  // never read: a time-out counts as delivered
+  SendMessageTimeoutA(GetFocus(), WM_CHAR, glyph, 0, SMTO_NORMAL, timeout, &result);
+}
+
+void PostKeyMessage(UINT message, UINT vk) { PostMessageA(GetFocus(), message, vk, 0); }
+
+void SendKeyDown(UINT vk) {
+  DWORD_PTR result;
+  SendMessageTimeoutA(GetFocus(), WM_KEYDOWN, vk, 0, SMTO_NORMAL, kShortTimeout, &result);
+}
+
+void InjectKeys(UINT vk1) { InjectKeyDowns(&vk1, 1); }
+
+void InjectKeys(UINT vk1, UINT vk2) {
+  const UINT vks[] = {vk1, vk2};
+  InjectKeyDowns(vks, 2);
+}
+
+void InjectKeys(UINT vk1, UINT vk2, UINT vk3) {
+  const UINT vks[] = {vk1, vk2, vk3};
+  InjectKeyDowns(vks, 3);
+}
+
+void SynthCaretLeft() { keybd_event(VK_LEFT, 37, KEYEVENTF_EXTENDEDKEY, 0); }
+
+void CaretLeftAfterGlyph(int appCode, bool sentRoute) {
+  if (!sentRoute) {
+    PostKeyMessage(WM_KEYDOWN, VK_LEFT);
+  } else if (appCode == kAppIllustrator) {
+    // Illustrator's text caret is stepped with a real (injected) key event, not a message.
+    InjectKeys(VK_LEFT);
+  } else {
+    SendKeyDown(VK_LEFT);
+  }
+}
+
+void SendReplaceGlyph(BYTE glyph) {
+  SendGlyph(glyph, kShortTimeout);
+  InjectKeys(VK_DELETE, VK_LEFT);
+}
+
+void PostReplaceGlyph(BYTE glyph) {
+  if (IsWordDocumentFocus()) {
+    // A Word document window gets the Delete ahead of the glyph, and no key-up.
+    PostKeyMessage(WM_KEYDOWN, VK_DELETE);
+    PostGlyph(glyph);
+  } else {
+    PostGlyph(glyph);
+    PostKeyMessage(WM_KEYDOWN, VK_DELETE);
+    PostKeyMessage(WM_KEYUP, VK_DELETE);
+  }
+}

@@ -1,0 +1,33 @@
+// How glyphs and caret keys reach the focus window. Posted messages are queued behind the key
+// being handled; sent messages run the window procedure before the call returns; injected keys
+// join the system input stream behind everything already queued there, and come back through
+// the hooks. Every message goes to GetFocus() as it is at that moment.
+#pragma once
+
+#include "win32/win32.h"
+
+constexpr UINT kGlyphTimeout = 200;  // ms, for a letter's connecting form
+constexpr UINT kShortTimeout = 100;  // ms, for sent keys, replacements and other glyphs
+
+// The sent route: typing mode "TRUE" (ignoring case) and an application code below zero.
+bool IsSentRoute(int appCode);
+
+void PostGlyph(BYTE glyph);
+void SendGlyph(BYTE glyph, UINT timeout);
+void PostKeyMessage(UINT message, UINT vk);  // WM_KEYDOWN or WM_KEYUP, lParam 0
+void SendKeyDown(UINT vk);
+
+// Injects one to three key-downs (never a key-up), in order, with one SendInput call.
+void InjectKeys(UINT vk1);
+void InjectKeys(UINT vk1, UINT vk2);
+void InjectKeys(UINT vk1, UINT vk2, UINT vk3);
+
+// One injected Left key-down through keybd_event.
+void SynthCaretLeft();
+
+// Puts the caret back in front of the glyph just typed.
+void CaretLeftAfterGlyph(int appCode, bool sentRoute);
+
+// Replaces the glyph right of the caret: new glyph typed at the caret, old one deleted.
+void SendReplaceGlyph(BYTE glyph);  // sent route: also steps the caret left
+void PostReplaceGlyph(BYTE glyph);  // posted route: the caller steps the caret
