@@ -1,6 +1,8 @@
 #include "hooklib/hook_table.h"
 
 #include "hooklib/controller_link.h"
+#include "typing/keyboard_hook.h"
+#include "typing/prefilter.h"
 
 const int anSlotHookType[kHookSlotCount] = {
     WH_CALLWNDPROC, WH_CBT,   WH_GETMESSAGE, WH_JOURNALPLAYBACK, WH_JOURNALRECORD,
@@ -10,11 +12,10 @@ const int anSlotHookType[kHookSlotCount] = {
 // Procedures join the table as they are built; a null entry installs nothing useful.
 const HOOKPROC apfnSlotProc[kHookSlotCount] = {
     nullptr,  // window-procedure monitor
-    CbtProc,  //
-    nullptr,  // key pre-filter
+    CbtProc,      GetMessageProc,
     nullptr,  // journal playback
     nullptr,  // journal record
-    nullptr,  // keystroke translation
+    KeyboardProc,
     nullptr,  // mouse monitor
     nullptr,  // WH_MSGFILTER: never a procedure
     nullptr,  // system-message-filter monitor

@@ -95,3 +95,11 @@ int IsBypassedApplication() {
   title[9] = 0;
   return TextCompare(title, "FreeHand ") == 0 ? 1 : 0;
 }
+
+int IsButtonFocus() {
+  constexpr int kButtonClassBuffer = 60;
+  char focusClass[kButtonClassBuffer];
+  ClearBytes(focusClass, sizeof focusClass);
+  GetClassNameA(GetFocus(), focusClass, kButtonClassBuffer);
+  return TextCompare(focusClass, "Button") == 0 ? 1 : 0;
+}

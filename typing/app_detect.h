@@ -29,3 +29,7 @@ int IsIllustratorFrame();
 // applications that take no Farsi typing (QuarkXPress, PageMaker, Photoshop, Illustrator,
 // InDesign, "FreeHand "), case counting; else 0.
 int IsBypassedApplication();
+
+// 1 when the focus window's class is exactly "Button" (a dialog's push button: Enter there
+// presses the button and must reach it), read into a 60-byte buffer.
+int IsButtonFocus();

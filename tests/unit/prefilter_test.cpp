@@ -1,0 +1,224 @@
+// The key pre-filter: which key-downs the application never sees, Shift released, Home and End
+// swapped, and the Enter and digit counters.
+#include <string>
+
+#include "hooklib/controller_link.h"
+#include "hooklib/hook_table.h"
+#include "tests/unit/library_test.h"
+#include "typing/prefilter.h"
+#include "typing/typing_state.h"
+
+using namespace fakewin;
+
+namespace {
+
+constexpr UINT kNeutral = kNeutralisedKeyMessage;
+
+enum Held : unsigned { kNone = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
+
+struct FilterRow {
+  const char* name;
+  UINT vk;
+  bool farsi;
+  unsigned held;
+  UINT message;   // message number afterwards
+  WPARAM wParam;  // virtual key afterwards
+  bool shiftReleased;
+  int enterCount;  // afterwards, from 5
+  int lastDigit;   // afterwards, from 7
+};
+
+void PrintTo(const FilterRow& r, std::ostream* os) { *os << r.name; }
+
+const Call kShiftUp1 = KeybdEvent(VK_SHIFT, 66, KEYEVENTF_KEYUP);
+const Call kShiftUp2 = KeybdEvent(VK_SHIFT, 84, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP);
+
+class PrefilterTest : public LibraryTest {
+ protected:
+  PrefilterTest() {
+    focus = d.AddWindow("Edit", "", d.AddWindow("Dialog", "", d.AddWindow("Frame", "Notepad")));
+    d.SetFocus(focus);
+  }
+
+  // The pre-filter's view of one retrieved message; returns the record as the application gets it.
+  MSG Retrieve(UINT message, WPARAM wParam, int code = HC_ACTION, WPARAM removal = PM_REMOVE) {
+    MSG msg{focus, message, wParam, 0x00010001, 0, {0, 0}};
+    EXPECT_EQ(GetMessageProc(code, removal, reinterpret_cast<LPARAM>(&msg)), d.nextHookResult);
+    return msg;
+  }
+
+  std::vector<Call> WithoutPassOn() const {
+    std::vector<Call> out;
+    for (const Call& c : d.Outputs()) {
+      if (c.kind != CallKind::NextHook) out.push_back(c);
+    }
+    return out;
+  }
+
+  HWND focus;
+};
+
+class FilterTableTest : public PrefilterTest, public ::testing::WithParamInterface<FilterRow> {};
+
+}  // namespace
+
+TEST_P(FilterTableTest, KeyDownIsChangedAsItsRowSays) {
+  const FilterRow& r = GetParam();
+  fFarsiOn = r.farsi;
+  nEnterCount = 5;
+  nLastDigit = 7;
+  d.SetKeyDown(VK_SHIFT, r.held & kShift);
+  d.SetKeyDown(VK_CONTROL, r.held & kCtrl);
+  d.SetKeyDown(VK_MENU, r.held & kAlt);
+
+  const MSG msg = Retrieve(WM_KEYDOWN, r.vk);
+
+  EXPECT_EQ(msg.message, r.message);
+  EXPECT_EQ(msg.wParam, r.wParam);
+  EXPECT_EQ(nEnterCount, r.enterCount);
+  EXPECT_EQ(nLastDigit, r.lastDigit);
+  if (r.shiftReleased) {
+    EXPECT_TRUE(CallsMatch(WithoutPassOn(), {kShiftUp1, kShiftUp2}));
+  } else {
+    EXPECT_TRUE(CallsMatch(WithoutPassOn(), {}));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, FilterTableTest,
+    ::testing::Values(
+        FilterRow{"Letter", 'A', true, kNone, kNeutral, 'A', false, 0, -1},
+        FilterRow{"ShiftLetter", 'A', true, kShift, kNeutral, 'A', true, 0, -1},
+        FilterRow{"CtrlLetter", 'A', true, kCtrl, WM_KEYDOWN, 'A', false, 5, 7},
+        FilterRow{"AltLetter", 'Z', true, kAlt, WM_KEYDOWN, 'Z', false, 5, 7},
+        FilterRow{"LetterFarsiOff", 'A', false, kNone, WM_KEYDOWN, 'A', false, 5, 7},
+        FilterRow{"Semicolon", 186, true, kShift, kNeutral, 186, true, 0, -1},
+        FilterRow{"Apostrophe", 222, true, kNone, kNeutral, 222, false, 0, -1},
+        FilterRow{"OemPlusUntouched", 187, true, kNone, WM_KEYDOWN, 187, false, 5, 7},
+        FilterRow{"OemMinusUntouched", 189, true, kNone, WM_KEYDOWN, 189, false, 5, 7},
+        FilterRow{"Oem102Untouched", 226, true, kNone, WM_KEYDOWN, 226, false, 5, 7},
+        FilterRow{"Separator", VK_SEPARATOR, true, kShift, kNeutral, VK_SEPARATOR, true, 0, -1},
+        FilterRow{"Digit0", '0', true, kNone, kNeutral, '0', false, 0, 0},
+        FilterRow{"ShiftDigit9", '9', true, kShift, kNeutral, '9', true, 0, 9},
+        FilterRow{"Digit3", '3', true, kShift, WM_KEYDOWN, '3', false, 0, 3},
+        FilterRow{"Digit5", '5', true, kNone, WM_KEYDOWN, '5', false, 0, 5},
+        FilterRow{"Digit8", '8', true, kShift, WM_KEYDOWN, '8', false, 0, 8},
+        FilterRow{"CtrlDigit", '4', true, kCtrl, WM_KEYDOWN, '4', false, 5, 7},
+        FilterRow{"Space", VK_SPACE, true, kNone, kNeutral, VK_SPACE, false, 0, 7},
+        FilterRow{"ShiftSpace", VK_SPACE, true, kShift, kNeutral, VK_SPACE, true, 0, 7},
+        FilterRow{"AltSpace", VK_SPACE, true, kAlt, WM_KEYDOWN, VK_SPACE, false, 5, 7},
+        FilterRow{"Backspace", VK_BACK, true, kShift, kNeutral, VK_BACK, false, 5, 7},
+        FilterRow{"CtrlBackspace", VK_BACK, true, kCtrl, WM_KEYDOWN, VK_BACK, false, 5, 7},
+        FilterRow{"EnterAfterTwoCounts", VK_RETURN, true, kNone, WM_KEYDOWN, VK_RETURN, false, 5,
+                  7},
+        FilterRow{"HomeIsEnd", VK_HOME, true, kNone, WM_KEYDOWN, VK_END, false, 5, 7},
+        FilterRow{"EndIsHome", VK_END, true, kShift, WM_KEYDOWN, VK_HOME, false, 5, 7},
+        FilterRow{"CtrlHomeIsCtrlEnd", VK_HOME, true, kCtrl, WM_KEYDOWN, VK_END, false, 5, 7},
+        FilterRow{"AltEndIsAltHome", VK_END, true, kAlt, WM_KEYDOWN, VK_HOME, false, 5, 7},
+        FilterRow{"HomeFarsiOff", VK_HOME, false, kNone, WM_KEYDOWN, VK_HOME, false, 5, 7},
+        FilterRow{"ScrollLockElsewhere", VK_SCROLL, true, kNone, WM_KEYDOWN, VK_SCROLL, false, 5,
+                  7},
+        FilterRow{"Delete", VK_DELETE, true, kNone, WM_KEYDOWN, VK_DELETE, false, 5, 7},
+        FilterRow{"F2", VK_F2, true, kShift, WM_KEYDOWN, VK_F2, false, 5, 7}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PrefilterTest, EnterIsNeutralisedForTheFirstTwoCountsOutsideButtons) {
+  fFarsiOn = 1;
+  for (int count : {0, 1, 2, 3}) {
+    nEnterCount = count;
+    EXPECT_EQ(Retrieve(WM_KEYDOWN, VK_RETURN).message, count <= 1 ? kNeutral : WM_KEYDOWN)
+        << "count " << count;
+  }
+  nEnterCount = 0;
+  d.SetKeyDown(VK_CONTROL, true);
+  EXPECT_EQ(Retrieve(WM_KEYDOWN, VK_RETURN).message, WM_KEYDOWN);
+  d.SetKeyDown(VK_CONTROL, false);
+
+  d.SetFocus(d.AddWindow("Button", "OK", focus));
+  EXPECT_EQ(Retrieve(WM_KEYDOWN, VK_RETURN).message, WM_KEYDOWN);
+  d.SetFocus(d.AddWindow("button", "OK", focus));  // case counts: not a push button
+  EXPECT_EQ(Retrieve(WM_KEYDOWN, VK_RETURN).message, kNeutral);
+  EXPECT_EQ(nEnterCount, 0);  // Enter itself never changes the count here
+}
+
+TEST_F(PrefilterTest, EnterReadsTheFocusClassIntoSixtyBytes) {
+  fFarsiOn = 1;
+  Retrieve(WM_KEYDOWN, VK_RETURN);
+  std::vector<Call> reads;
+  for (const Call& c : d.log()) {
+    if (c.IsRead()) reads.push_back(c);
+  }
+  EXPECT_TRUE(CallsMatch(reads, {GetClassNameCall(focus, 60)}));
+}
+
+TEST_F(PrefilterTest, ScrollLockIsKeptFromIllustratorEvenWithFarsiOff) {
+  HWND canvas = d.AddWindow("Canvas", "",
+                            d.AddWindow("Pane", "", d.AddWindow("Frame", "Adobe Illustrator 10")));
+  d.SetFocus(canvas);
+  fFarsiOn = 0;
+  EXPECT_EQ(Retrieve(WM_KEYDOWN, VK_SCROLL).message, kNeutral);
+  d.SetKeyDown(VK_MENU, true);
+  EXPECT_EQ(Retrieve(WM_KEYDOWN, VK_SCROLL).message, WM_KEYDOWN);
+}
+
+TEST_F(PrefilterTest, NotRemovedMessagesAreFilteredAlikeAndNegativeCodesNotAtAll) {
+  fFarsiOn = 1;
+  EXPECT_EQ(Retrieve(WM_KEYDOWN, 'A', HC_ACTION, 0 /* PM_NOREMOVE */).message, kNeutral);
+  EXPECT_EQ(Retrieve(WM_KEYDOWN, 'A', -1).message, WM_KEYDOWN);
+}
+
+TEST_F(PrefilterTest, OnlyTheKeyDownIsChanged) {
+  fFarsiOn = 1;
+  nLastDigit = 7;
+  EXPECT_EQ(Retrieve(WM_KEYUP, 'A').message, WM_KEYUP);
+  EXPECT_EQ(Retrieve(WM_SYSKEYDOWN, 'A').message, WM_SYSKEYDOWN);
+  EXPECT_EQ(Retrieve(WM_CHAR, 'a').message, WM_CHAR);
+  EXPECT_EQ(nLastDigit, 7);
+}
+
+TEST_F(PrefilterTest, TrueMessageSetsTheTypingModeWhateverTheSwitch) {
+  d.ShowController("FALSE 1");
+  ReadControllerTitle();
+  fFarsiOn = 0;
+  Retrieve(MYWM_ZAFRELVK_TRUE, 0);
+  EXPECT_STREQ(TypingMode(), "TRUE");
+  ReadControllerTitle();  // until the next title read
+  EXPECT_STREQ(TypingMode(), "FALSE");
+}
+
+TEST_F(PrefilterTest, Return2ResetsTheEnterCountAndShowsTheDebugBox) {
+  fFarsiOn = 0;
+  nEnterCount = 3;
+  Retrieve(MYWM_ZAFRELVK_RETURN2, 0);
+  EXPECT_EQ(nEnterCount, 0);
+  EXPECT_TRUE(CallsMatch(WithoutPassOn(),
+                         {MessageBoxCall(nullptr, "MYWM_ZAFRELVK_RETURN2", "debug", MB_OK)}));
+}
+
+TEST_F(PrefilterTest, EveryMessageIsPassedOnWithTheGetMessageSlotsHandle) {
+  ahhookSlot[kSlotGetMessage] = reinterpret_cast<HHOOK>(uintptr_t{0x00C00002});
+  MSG msg{focus, WM_KEYDOWN, 'A', 0, 0, {0, 0}};
+  const LPARAM lParam = reinterpret_cast<LPARAM>(&msg);
+  fFarsiOn = 1;
+  GetMessageProc(HC_ACTION, PM_REMOVE, lParam);
+  GetMessageProc(-2, 0, lParam);
+  GetMessageProc(HC_ACTION, 0, 0);  // no record: nothing read, still passed on
+  EXPECT_CALLS(d, {NextHook(ahhookSlot[kSlotGetMessage], HC_ACTION, PM_REMOVE, lParam),
+                   NextHook(ahhookSlot[kSlotGetMessage], -2, 0, lParam),
+                   NextHook(ahhookSlot[kSlotGetMessage], HC_ACTION, 0, 0)});
+}
+
+TEST_F(LibraryTest, OtherLetterKeyDownIgnoresTheAskingKeyAndTheSemicolon) {
+  EXPECT_EQ(IsOtherLetterKeyDown(VK_SPACE), 0);
+  d.SetKeyDown(186, true);  // semicolon: not one of them
+  EXPECT_EQ(IsOtherLetterKeyDown(VK_SPACE), 0);
+  for (int vk : {int{'A'}, int{'Q'}, int{'Z'}, 188, 190, 191, 192, 219, 220, 221, 222}) {
+    d.SetKeyDown(vk, true);
+    EXPECT_EQ(IsOtherLetterKeyDown(VK_SPACE), 2) << vk;
+    EXPECT_EQ(IsOtherLetterKeyDown(vk), 0) << vk;  // the key asked about is skipped
+    d.SetKeyDown(vk, false);
+  }
+  d.SetKeyDown(VK_SHIFT, true);
+  d.SetKeyDown('5', true);
+  EXPECT_EQ(IsOtherLetterKeyDown(VK_SPACE), 0);
+}

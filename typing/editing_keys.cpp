@@ -1,0 +1,3 @@
+#include "typing/editing_keys.h"
+
+void HandleEditingKey(int /*nCode*/, UINT /*vk*/, LPARAM /*lParam*/) {}

@@ -1,0 +1,110 @@
+#include "typing/prefilter.h"
+
+#include "hooklib/controller_link.h"
+#include "hooklib/hook_table.h"
+#include "typing/app_detect.h"
+#include "typing/typing_state.h"
+
+namespace {
+
+bool Plain() { return !IsKeyDown(VK_CONTROL) && !IsKeyDown(VK_MENU); }
+
+void Neutralise(MSG* msg) { msg->message = kNeutralisedKeyMessage; }
+
+// The application would see Shift still held after our glyph; release both Shift keys.
+void ReleaseShift() {
+  if (!IsKeyDown(VK_SHIFT)) return;
+  keybd_event(VK_SHIFT, 66, KEYEVENTF_KEYUP, 0);
+  keybd_event(VK_SHIFT, 84, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
+}
+
+bool IsTranslatedLetterKey(UINT vk) {
+  if (vk >= 'A' && vk <= 'Z') return true;
+  switch (vk) {
+    case 186:
+    case 188:
+    case 190:
+    case 191:
+    case 192:
+    case 219:
+    case 220:
+    case 221:
+    case 222:
+    case VK_SEPARATOR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void FilterKeyDown(MSG* msg) {
+  const UINT vk = static_cast<UINT>(msg->wParam);
+  const bool farsi = fFarsiOn != 0;
+
+  if (vk == VK_END || vk == VK_HOME) {
+    // Right to left, the start of the line is at its right end; no Ctrl/Alt test.
+    if (farsi) msg->wParam = vk == VK_END ? VK_HOME : VK_END;
+    return;
+  }
+  if (vk == VK_SCROLL) {
+    // Illustrator acts on Scroll Lock itself; keep it from seeing the Farsi switch.
+    if (Plain() && IsIllustratorFrame()) Neutralise(msg);
+    return;
+  }
+  if (!farsi) return;
+
+  if (vk == VK_BACK) {
+    if (Plain()) Neutralise(msg);
+  } else if (vk == VK_RETURN) {
+    // Enter reaches a push button, and the application from the second Enter in a row on.
+    if (!IsButtonFocus() && Plain() && nEnterCount <= 1) Neutralise(msg);
+  } else if (vk == VK_SPACE) {
+    if (!Plain()) return;
+    nEnterCount = 0;
+    ReleaseShift();
+    Neutralise(msg);
+  } else if (vk >= '0' && vk <= '9') {
+    if (!Plain()) return;
+    nEnterCount = 0;
+    nLastDigit = static_cast<int>(vk - '0');
+    // 3, 5 and 8 have no glyph of their own: the application types them.
+    if (vk == '3' || vk == '5' || vk == '8') return;
+    ReleaseShift();
+    Neutralise(msg);
+  } else if (IsTranslatedLetterKey(vk)) {
+    if (!Plain()) return;
+    nEnterCount = 0;
+    nLastDigit = -1;
+    ReleaseShift();
+    Neutralise(msg);
+  }
+}
+
+}  // namespace
+
+LRESULT CALLBACK GetMessageProc(int nCode, WPARAM wParam, LPARAM lParam) {
+  MSG* msg = reinterpret_cast<MSG*>(lParam);
+  if (nCode >= 0 && msg != nullptr) {
+    if (msg->message == WM_KEYDOWN) {
+      FilterKeyDown(msg);
+    } else if (msg->message == MYWM_ZAFRELVK_TRUE) {
+      SetTypingMode(kTypingModeTrue);
+    } else if (msg->message == MYWM_ZAFRELVK_RETURN2) {
+      nEnterCount = 0;
+      MessageBoxA(nullptr, "MYWM_ZAFRELVK_RETURN2", "debug", MB_OK);
+    }
+  }
+  return PassHookOn(kSlotGetMessage, nCode, wParam, lParam);
+}
+
+int IsOtherLetterKeyDown(int vk) {
+  for (int key = 'A'; key <= 'Z'; ++key) {
+    if (key != vk && IsKeyDown(key)) return 2;
+  }
+  // The semicolon key is not among them.
+  static const int kPunctuation[] = {188, 190, 191, 192, 219, 220, 221, 222};
+  for (int key : kPunctuation) {
+    if (key != vk && IsKeyDown(key)) return 2;
+  }
+  return 0;
+}
