@@ -28,7 +28,7 @@ target_link_libraries(fakewin PUBLIC GTest::gtest)
 
 target_link_libraries(zafrel_core PUBLIC fakewin)
 
-file(GLOB ZAFREL_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*_test.cpp)
+file(GLOB ZAFREL_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${ZAFREL_UNIT_TESTS})
 target_link_libraries(unit_tests PRIVATE zafrel_core fakewin GTest::gtest GTest::gtest_main)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60

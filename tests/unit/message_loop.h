@@ -1,0 +1,53 @@
+// A hooked thread's message loop with edit controls in it, replaying what the library posts,
+// sends and injects in the order Windows delivers it:
+//  - a sent message reaches its window at once, inside the hook that sent it;
+//  - GetMessage returns posted messages before input, and the pre-filter sees each of them;
+//  - injected keys join the input queue behind whatever is already waiting there, and pass
+//    through the keyboard hook and the pre-filter like typed keys.
+// A window's text is kept as the bytes an edit control would hold, in storage order (left to
+// right on the screen).
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+
+#include "tests/fakewin/fakewin.h"
+
+class MessageLoop {
+ public:
+  explicit MessageLoop(fakewin::Desktop& d) : d_(d) {}
+
+  // A key the user presses or releases; the loop then runs until every queue is empty.
+  void UserKey(UINT vk, bool down);
+
+  std::string Text(HWND hwnd) const;
+  size_t Caret(HWND hwnd) const;
+  void SetText(HWND hwnd, const std::string& text, size_t caret);
+
+  // Keys that reached a window as the Latin character (TranslateMessage made a WM_CHAR).
+  int latinCharacters = 0;
+
+ private:
+  struct Edit {
+    std::string text;
+    size_t caret = 0;
+  };
+  struct KeyEvent {
+    UINT vk;
+    bool down;
+  };
+
+  void Run();
+  void Collect();  // routes the calls logged since the last look
+  void Retrieve(MSG msg);
+  void Input(const KeyEvent& key);
+  void WindowProc(const MSG& msg);
+  void Translate(const MSG& msg);
+
+  fakewin::Desktop& d_;
+  size_t seen_ = 0;
+  std::deque<MSG> posted_;
+  std::deque<KeyEvent> input_;
+  std::map<HWND, Edit> edits_;
+};
