@@ -3,7 +3,8 @@ if(NOT CMAKE_CROSSCOMPILING)
   message(FATAL_ERROR "the win32 build needs the MinGW-w64 toolchain file (use the win32 preset)")
 endif()
 
-add_compile_options(${ZAFREL_WARNINGS})
+enable_language(RC)
+add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:${ZAFREL_WARNINGS}>")
 
 # The DLL has no C runtime: LibMain is its real entry point, nothing runs in front of it.
 #  -ffreestanding / -fno-tree-loop-distribute-patterns: no hidden calls into a C library;
@@ -13,22 +14,24 @@ add_library(ZafrelXP SHARED
   ${ZAFREL_LIB_SOURCES}
   win32/freestanding.cpp
   hooklib/ZafrelXP.def
+  hooklib/ZafrelXP.rc
 )
 set_target_properties(ZafrelXP PROPERTIES PREFIX "" OUTPUT_NAME "ZafrelXP" SUFFIX ".dll")
 target_include_directories(ZafrelXP PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_options(ZafrelXP PRIVATE ${ZAFREL_LIB_FLAGS}
-  -ffreestanding -fno-tree-loop-distribute-patterns -fno-asynchronous-unwind-tables -fno-ident)
+target_compile_options(ZafrelXP PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:${ZAFREL_LIB_FLAGS};-ffreestanding;-fno-tree-loop-distribute-patterns;-fno-asynchronous-unwind-tables;-fno-ident;-ffunction-sections;-fdata-sections>")
 target_link_options(ZafrelXP PRIVATE
-  -nostdlib -Wl,-e,_LibMain@12 -Wl,--fatal-warnings -Wl,--enable-stdcall-fixup -Wl,--subsystem,windows -s)
+  -nostdlib -Wl,--gc-sections -Wl,-e,_LibMain@12 -Wl,--fatal-warnings -Wl,--enable-stdcall-fixup -Wl,--subsystem,windows -s)
 target_link_libraries(ZafrelXP PRIVATE kernel32 user32 gcc)
 
 # PE checks on the built DLL with the MinGW binutils.
 add_test(NAME pe_format
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check-pe ${CMAKE_OBJDUMP} $<TARGET_FILE:ZafrelXP>)
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check-pe ${ZAFREL_MINGW_PREFIX}- $<TARGET_FILE:ZafrelXP>)
 set_tests_properties(pe_format PROPERTIES LABELS pe)
 
-# A Windows program that loads the real DLL under Wine, beside and without a controller window.
-add_executable(wine_load_test tests/wine/load_test.cpp)
-target_link_options(wine_load_test PRIVATE -static -mconsole)
-add_test(NAME wine_load COMMAND wine_load_test $<TARGET_FILE:ZafrelXP>)
-set_tests_properties(wine_load PROPERTIES LABELS wine TIMEOUT 300 RESOURCE_LOCK wine)
+# A Windows program that loads the real DLL under Wine and calls every export.
+add_executable(wine_dll_test tests/wine/dll_test.cpp)
+target_link_options(wine_dll_test PRIVATE -static -mconsole)
+target_link_libraries(wine_dll_test PRIVATE version)
+add_dependencies(wine_dll_test ZafrelXP)
+add_test(NAME wine_dll COMMAND wine_dll_test)
+set_tests_properties(wine_dll PROPERTIES LABELS wine TIMEOUT 300 RESOURCE_LOCK wine)

@@ -2,6 +2,7 @@
 
 #include "hooklib/controller_link.h"
 #include "hooklib/hook_table.h"
+#include "hooklib/status_lines.h"
 #include "typing/glyph_tables.h"
 #include "typing/typing_state.h"
 
@@ -27,4 +28,5 @@ void ResetProcessState() {
   ResetControllerLink();
   ResetGlyphTableSet();
   ResetTypingState();
+  ResetStatusLines();
 }

@@ -3,6 +3,7 @@
 // functions as a scriptable fake desktop. Library code calls Win32 by its real names.
 #pragma once
 
+#include <stdarg.h>
 #include <stdint.h>
 
 #if defined(_WIN32)
@@ -221,12 +222,14 @@ LONG TabbedTextOutA(HDC hdc, int x, int y, LPCSTR lpString, int chCount, int nTa
                     const INT* lpnTabStopPositions, int nTabOrigin);
 BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
 BOOL UpdateWindow(HWND hWnd);
+BOOL IsWindow(HWND hWnd);
 HMENU GetMenu(HWND hWnd);
 DWORD CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck);
 BOOL EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable);
 // The real wsprintfA caps its output at 1024 bytes and is not format-checked by the compiler;
 // the host declaration lets the compiler check our formats at least once.
 int wsprintfA(LPSTR buffer, LPCSTR format, ...) __attribute__((format(printf, 2, 3)));
+int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args) __attribute__((format(printf, 2, 0)));
 
 // kernel32
 DWORD GetTickCount(void);

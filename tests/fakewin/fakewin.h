@@ -69,6 +69,7 @@ class Desktop {
 
   DWORD tick = 1000;                // GetTickCount
   LRESULT nextHookResult = 0x5EED;  // what CallNextHookEx answers
+  bool refuseHooks = false;         // SetWindowsHookExA fails
 
   // The log.
   std::vector<Call>& log() { return log_; }

@@ -130,6 +130,7 @@ HHOOK SetWindowsHookExA(int idHook, HOOKPROC lpfn, HINSTANCE hmod, DWORD dwThrea
   Log(fakewin::HookSet(idHook, lpfn, hmod, dwThreadId));
   // WH_MSGFILTER cannot be installed for the whole desktop, and nothing without a procedure.
   if (lpfn == nullptr || idHook < WH_JOURNALRECORD || idHook > 14) return nullptr;
+  if (D().refuseHooks) return nullptr;
   return D().NewHookHandle();
 }
 
@@ -170,6 +171,8 @@ BOOL UpdateWindow(HWND hWnd) {
   return D().IsWindow(hWnd);
 }
 
+BOOL IsWindow(HWND hWnd) { return D().IsWindow(hWnd); }
+
 HMENU GetMenu(HWND hWnd) {
   const Desktop::Window* w = D().Find(hWnd);
   if (w == nullptr || !w->spec.hasMenu) return nullptr;
@@ -186,17 +189,22 @@ BOOL EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable) {
   return hMenu != nullptr ? MF_ENABLED : -1;
 }
 
-int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args) {
   // user32 formats into at most 1024 bytes and writes all of it to the caller's buffer: a line
   // longer than the caller's buffer overruns it here as it would on Windows (ASan reports it).
   char formatted[1024];
-  va_list args;
-  va_start(args, format);
   std::vsnprintf(formatted, sizeof formatted, format, args);
-  va_end(args);
   const size_t n = std::strlen(formatted);
   std::memcpy(buffer, formatted, n + 1);
   return static_cast<int>(n);
+}
+
+int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int n = wvsprintfA(buffer, format, args);
+  va_end(args);
+  return n;
 }
 
 DWORD GetTickCount(void) { return D().tick; }

@@ -1,0 +1,62 @@
+#include "hooklib/status_lines.h"
+
+#include "hooklib/text.h"
+
+#if defined(_WIN32)
+#define ZAFREL_SHARED_SECTION __attribute__((section("SHARDATA"), shared))
+#else
+#define ZAFREL_SHARED_SECTION
+#endif
+
+StatusRecord statusRecord ZAFREL_SHARED_SECTION = {nullptr, 0};
+
+char aszStatusLine[10][kStatusLineSize];
+
+namespace {
+
+char szMessageName[32];
+
+// wvsprintfA writes up to 1024 characters and a terminator.
+constexpr int kFormatBuffer = 1025;
+
+void TextOutLine(HDC hdc, int slot) {
+  const char* line = aszStatusLine[slot];
+  TabbedTextOutA(hdc, 1, slot * statusRecord.nLineHeight, line, static_cast<int>(TextLength(line)),
+                 0, nullptr, 1);
+}
+
+}  // namespace
+
+void FormatStatusLine(int slot, const char* format, ...) {
+  char formatted[kFormatBuffer];
+  va_list args;
+  va_start(args, format);
+  wvsprintfA(formatted, format, args);
+  va_end(args);
+  CopyText(aszStatusLine[slot], formatted, kStatusLineSize);
+}
+
+bool HaveStatusWindow() {
+  return statusRecord.hwndStatus != nullptr && IsWindow(statusRecord.hwndStatus);
+}
+
+void DrawStatusLine(int slot) {
+  if (!HaveStatusWindow()) return;
+  HDC hdc = GetDC(statusRecord.hwndStatus);
+  TextOutLine(hdc, slot);
+  ReleaseDC(statusRecord.hwndStatus, hdc);
+}
+
+void PaintStatusLine(HDC hdc, int slot) { TextOutLine(hdc, slot); }
+
+const char* MessageName(UINT /*message*/) {
+  CopyText(szMessageName, "Unknown Message", sizeof szMessageName);
+  return szMessageName;
+}
+
+void ResetStatusLines() {
+  ClearBytes(aszStatusLine, sizeof aszStatusLine);
+  ClearBytes(szMessageName, sizeof szMessageName);
+  statusRecord.hwndStatus = nullptr;
+  statusRecord.nLineHeight = 0;
+}
