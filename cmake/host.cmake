@@ -28,9 +28,18 @@ target_link_libraries(fakewin PUBLIC GTest::gtest)
 
 target_link_libraries(zafrel_core PUBLIC fakewin)
 
+# A hooked thread's message loop with edit controls, replaying the library's output the way
+# Windows delivers it: used by the word tests and by the predictor.
+add_library(typing_model STATIC tests/model/message_loop.cpp)
+target_link_libraries(typing_model PUBLIC zafrel_core fakewin)
+
+# Predicts, on the host engine, what the end-to-end scenarios must produce under Wine.
+add_executable(zafrel_predict tools/predict/predict.cpp)
+target_link_libraries(zafrel_predict PRIVATE typing_model zafrel_core fakewin GTest::gtest)
+
 file(GLOB ZAFREL_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${ZAFREL_UNIT_TESTS})
-target_link_libraries(unit_tests PRIVATE zafrel_core fakewin GTest::gtest GTest::gtest_main)
+target_link_libraries(unit_tests PRIVATE typing_model zafrel_core fakewin GTest::gtest GTest::gtest_main)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1")
 

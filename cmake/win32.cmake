@@ -35,3 +35,24 @@ target_link_libraries(wine_dll_test PRIVATE version)
 add_dependencies(wine_dll_test ZafrelXP)
 add_test(NAME wine_dll COMMAND wine_dll_test)
 set_tests_properties(wine_dll PROPERTIES LABELS wine TIMEOUT 300 RESOURCE_LOCK wine)
+
+# The reference controller and the program the end-to-end tests type into.
+add_executable(zafrelctl WIN32 tools/controller/controller.cpp)
+target_include_directories(zafrelctl PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_options(zafrelctl PRIVATE -static)
+add_dependencies(zafrelctl ZafrelXP)
+
+add_executable(zafreltarget tools/target/target.cpp)
+target_include_directories(zafreltarget PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_options(zafreltarget PRIVATE -static -mconsole)
+
+# End-to-end: controller and target as separate Wine processes on a private X display; the text
+# typed must match the scenario file and the host engine's prediction (from the host build).
+set(ZAFREL_HOST_BUILD_DIR "${CMAKE_SOURCE_DIR}/build/host" CACHE PATH "the host build, for zafrel_predict")
+find_package(Python3 COMPONENTS Interpreter REQUIRED)
+add_test(NAME wine_e2e
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/e2e.py
+    --bin ${CMAKE_BINARY_DIR} --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict
+    --scenarios ${CMAKE_SOURCE_DIR}/tests/wine/scenarios.txt
+    --prefix ${CMAKE_SOURCE_DIR}/build/wineprefix)
+set_tests_properties(wine_e2e PROPERTIES LABELS wine TIMEOUT 900 RESOURCE_LOCK wine)

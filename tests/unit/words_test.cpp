@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "tests/model/message_loop.h"
 #include "tests/unit/library_test.h"
-#include "tests/unit/message_loop.h"
 #include "typing/glyph_tables.h"
 
 using namespace fakewin;
@@ -59,7 +59,7 @@ const WordCase kWords[] = {
      }},
     {"DigitsEndALine", "E 12\nE ",
      [](const GlyphTableSet& s) {
-       return Bytes({'1', '2', ' ', s.isolated[E], '\r', ' ', s.isolated[E]});
+       return Bytes({'1', '2', ' ', s.isolated[E], '\r', '\n', ' ', s.isolated[E]});
      }},
 };
 
@@ -73,6 +73,7 @@ class TypingLoopTest : public LibraryTest {
     d.ShowController(title);
     edit = d.AddWindow(cls, "", d.AddWindow("Pane", "", d.AddWindow("Frame", frameTitle)));
     d.SetFocus(edit);
+    loop.SetMultiline(edit);
     d.SetToggled(VK_SCROLL, true);
   }
 

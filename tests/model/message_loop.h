@@ -5,7 +5,9 @@
 //  - injected keys join the input queue behind whatever is already waiting there, and pass
 //    through the keyboard hook and the pre-filter like typed keys.
 // A window's text is kept as the bytes an edit control would hold, in storage order (left to
-// right on the screen).
+// right on the screen). Key state changes after the keyboard hook and before the pre-filter, as
+// the hooked thread sees it; a toggle key flips its toggle at its key-down. VK_LSHIFT and
+// VK_RSHIFT reach the hooks as VK_SHIFT, with their own state set as well.
 #pragma once
 
 #include <deque>
@@ -24,6 +26,8 @@ class MessageLoop {
   std::string Text(HWND hwnd) const;
   size_t Caret(HWND hwnd) const;
   void SetText(HWND hwnd, const std::string& text, size_t caret);
+  // A multi-line edit control keeps Enter as CR LF; a single-line one ignores it.
+  void SetMultiline(HWND hwnd) { edits_[hwnd].multiline = true; }
 
   // Keys that reached a window as the Latin character (TranslateMessage made a WM_CHAR).
   int latinCharacters = 0;
@@ -32,6 +36,7 @@ class MessageLoop {
   struct Edit {
     std::string text;
     size_t caret = 0;
+    bool multiline = false;
   };
   struct KeyEvent {
     UINT vk;

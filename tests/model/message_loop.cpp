@@ -1,4 +1,4 @@
-#include "tests/unit/message_loop.h"
+#include "tests/model/message_loop.h"
 
 #include "typing/keyboard_hook.h"
 #include "typing/prefilter.h"
@@ -16,8 +16,10 @@ LPARAM KeyLParam(UINT vk, bool down) {
   return static_cast<LPARAM>(static_cast<int32_t>(flags | scan << 16));
 }
 
-// The character TranslateMessage makes of a key on a US keyboard, or 0.
-char LatinCharacter(UINT vk, bool shift) {
+// The character TranslateMessage makes of a key on a US keyboard, or 0. With Ctrl held a letter
+// is a control character, and other keys make none.
+char LatinCharacter(UINT vk, bool shift, bool ctrl) {
+  if (ctrl) return vk >= 'A' && vk <= 'Z' ? static_cast<char>(vk - 'A' + 1) : 0;
   if (vk >= 'A' && vk <= 'Z') return static_cast<char>(shift ? vk : vk - 'A' + 'a');
   if (vk >= '0' && vk <= '9') return shift ? ")!@#$%^&*("[vk - '0'] : static_cast<char>(vk);
   switch (vk) {
@@ -70,7 +72,9 @@ size_t MessageLoop::Caret(HWND hwnd) const {
 }
 
 void MessageLoop::SetText(HWND hwnd, const std::string& text, size_t caret) {
-  edits_[hwnd] = Edit{text, caret};
+  Edit& e = edits_[hwnd];
+  e.text = text;
+  e.caret = caret;
 }
 
 void MessageLoop::Run() {
@@ -133,58 +137,76 @@ void MessageLoop::Retrieve(MSG msg) {
 }
 
 void MessageLoop::Input(const KeyEvent& key) {
+  const bool sidedShift = key.vk == VK_LSHIFT || key.vk == VK_RSHIFT;
+  const UINT vk = sidedShift ? VK_SHIFT : key.vk;
   const LPARAM lParam = KeyLParam(key.vk, key.down);
   // The keyboard hook sees the key state from before this event; the message that follows is
   // retrieved with the state updated.
-  KeyboardProc(HC_ACTION, key.vk, lParam);
+  KeyboardProc(HC_ACTION, vk, lParam);
   Collect();
-  d_.SetKeyDown(static_cast<int>(key.vk), key.down);
-  if (key.vk == VK_SHIFT && !key.down) {
+  if (key.down && (vk == VK_SCROLL || vk == 0x14 /* Caps Lock */ || vk == 0x90 /* Num Lock */)) {
+    d_.SetToggled(static_cast<int>(vk), (d_.KeyState(static_cast<int>(vk)) & 1) == 0);
+  }
+  d_.SetKeyDown(static_cast<int>(vk), key.down);
+  if (sidedShift) d_.SetKeyDown(static_cast<int>(key.vk), key.down);
+  if (vk == VK_SHIFT && !key.down) {
     d_.SetKeyDown(VK_LSHIFT, false);
     d_.SetKeyDown(VK_RSHIFT, false);
   }
-  Retrieve(MSG{d_.focus(),
-               key.down ? static_cast<UINT>(WM_KEYDOWN) : static_cast<UINT>(WM_KEYUP),
-               key.vk,
-               lParam,
-               0,
-               {0, 0}});
+  const UINT message = key.down ? static_cast<UINT>(WM_KEYDOWN) : static_cast<UINT>(WM_KEYUP);
+  Retrieve(MSG{d_.focus(), message, vk, lParam, 0, {0, 0}});
 }
 
 void MessageLoop::Translate(const MSG& msg) {
   if (msg.message != WM_KEYDOWN) return;
-  const char c = LatinCharacter(static_cast<UINT>(msg.wParam), IsKeyDown(VK_SHIFT));
+  const char c =
+      LatinCharacter(static_cast<UINT>(msg.wParam), IsKeyDown(VK_SHIFT), IsKeyDown(VK_CONTROL));
   if (c == 0) return;
   ++latinCharacters;
   posted_.push_back(MSG{msg.hwnd, WM_CHAR, static_cast<unsigned char>(c), 0, 0, {0, 0}});
 }
 
 // An edit control: characters are inserted at the caret; Left, Delete, Home and End move or
-// delete around it; everything else (the neutralised key message included) does nothing.
+// delete around it, a line break (CR LF) counting as one character; everything else (the
+// neutralised key message included) does nothing.
 void MessageLoop::WindowProc(const MSG& msg) {
   if (msg.hwnd == nullptr || !d_.IsWindow(msg.hwnd)) return;
   Edit& e = edits_[msg.hwnd];
+  const auto breakBefore = [&e](size_t at) {
+    return at >= 2 && e.text.compare(at - 2, 2, "\r\n") == 0;
+  };
+  const auto breakAt = [&e](size_t at) { return e.text.compare(at, 2, "\r\n") == 0; };
   if (msg.message == WM_CHAR) {
     const char c = static_cast<char>(msg.wParam);
     if (c == '\b') {
-      if (e.caret > 0) e.text.erase(--e.caret, 1);
-    } else {
+      const size_t n = breakBefore(e.caret) ? 2 : e.caret > 0 ? 1 : 0;
+      e.caret -= n;
+      e.text.erase(e.caret, n);
+    } else if (c == '\r') {
+      if (!e.multiline) return;
+      e.text.insert(e.caret, "\r\n");
+      e.caret += 2;
+    } else if (static_cast<unsigned char>(c) >= 0x20) {
       e.text.insert(e.caret++, 1, c);
     }
   } else if (msg.message == WM_KEYDOWN) {
     switch (msg.wParam) {
       case VK_LEFT:
-        if (e.caret > 0) --e.caret;
+        e.caret -= breakBefore(e.caret) ? 2 : e.caret > 0 ? 1 : 0;
         break;
       case VK_DELETE:
-        if (e.caret < e.text.size()) e.text.erase(e.caret, 1);
+        if (e.caret < e.text.size()) e.text.erase(e.caret, breakAt(e.caret) ? 2 : 1);
         break;
-      case VK_HOME:
-        e.caret = 0;
+      case VK_HOME: {
+        const size_t lineStart = e.caret == 0 ? std::string::npos : e.text.rfind('\n', e.caret - 1);
+        e.caret = lineStart == std::string::npos ? 0 : lineStart + 1;
         break;
-      case VK_END:
-        e.caret = e.text.size();
+      }
+      case VK_END: {
+        const size_t lineEnd = e.text.find('\r', e.caret);
+        e.caret = lineEnd == std::string::npos ? e.text.size() : lineEnd;
         break;
+      }
       default:
         break;
     }

@@ -1,0 +1,136 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the real ZafrelXP.dll under Wine and Xvfb.
+
+The reference controller (zafrelctl.exe) loads the DLL and installs its hooks for the whole
+desktop; the target program (zafreltarget.exe), a separate Wine process, plays the scenarios:
+it builds the windows, switches Farsi typing on with Scroll Lock and types the keys. Each
+scenario's text must equal the bytes stated in the scenario file and what the host engine
+(zafrel_predict) predicts for the same keys. One scenario is typed at the X server with xdotool.
+"""
+import argparse
+import pathlib
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
+from winedesk import Desktop, parse_results, type_with_xdotool, windows_path  # noqa: E402
+
+LATIN_KEYDOWNS = set(range(0x30, 0x3A)) | set(range(0x41, 0x5B)) | {0x20} | set(range(0xBA, 0xC1)) \
+    | set(range(0xDB, 0xDF))
+
+
+def parse_scenarios(path):
+    """The fields of each scenario block that the driver needs."""
+    scenarios, current = [], None
+    for line in pathlib.Path(path).read_text().splitlines():
+        word, _, rest = line.partition(" ")
+        if word == "scenario":
+            current = {"name": rest, "keys": [], "expect": None, "latin": False,
+                       "notify": "on=0 off=0", "xdotool": False}
+        elif current is None or not word or word.startswith("#"):
+            continue
+        elif word == "keys":
+            current["keys"] = rest.split()
+        elif word == "expect":
+            current["expect"] = rest.upper().strip()
+        elif word == "latin":
+            current["latin"] = rest == "yes"
+        elif word == "notify":
+            current["notify"] = rest
+        elif word == "typist":
+            current["xdotool"] = rest == "xdotool"
+        elif word == "end":
+            scenarios.append(current)
+            current = None
+    return scenarios
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__)
+    ap.add_argument("--bin", required=True, help="folder with ZafrelXP.dll and the programs")
+    ap.add_argument("--predict", required=True, help="the host build's zafrel_predict")
+    ap.add_argument("--scenarios", required=True)
+    ap.add_argument("--prefix", required=True, help="the Wine prefix to use (created if missing)")
+    args = ap.parse_args()
+    for name in ("bin", "predict", "scenarios", "prefix"):
+        setattr(args, name, str(pathlib.Path(getattr(args, name)).resolve()))
+
+    for tool in ("wine", "wineserver", "Xvfb", "xdotool"):
+        if shutil.which(tool) is None:
+            print(f"e2e: '{tool}' is missing; './zafrel test' installs it", file=sys.stderr)
+            return 2
+
+    scenarios = parse_scenarios(args.scenarios)
+    predicted = parse_results(subprocess.run(
+        [args.predict, args.scenarios], check=True, capture_output=True, text=True).stdout.splitlines())
+
+    passed, failed = 0, 0
+
+    def check(ok, what):
+        nonlocal passed, failed
+        print(("ok: " if ok else "FAILED: ") + what, flush=True)
+        if ok:
+            passed += 1
+        else:
+            failed += 1
+
+    started = time.monotonic()
+    log = open(pathlib.Path(args.bin) / "e2e-wine.log", "w")
+    desktop = Desktop(args.prefix, log)
+    try:
+        desktop.start()
+        noload = desktop.run(["zafreltarget.exe", "--no-controller"], cwd=args.bin,
+                             capture_output=True, text=True, timeout=120)
+        check("NOLOAD ok" in noload.stdout,
+              "with no controller window the library refuses to load into a new process")
+
+        controller = desktop.spawn(["zafrelctl.exe", "--mode", "FALSE", "--font", "1"], cwd=args.bin,
+                                   stdout=log, stderr=log)
+        target = desktop.spawn(["zafreltarget.exe", windows_path(args.scenarios)], cwd=args.bin,
+                               stdout=subprocess.PIPE, stderr=log, text=True)
+        lines = []
+        by_name = {s["name"]: s for s in scenarios}
+        for line in target.stdout:
+            lines.append(line)
+            if line.startswith("XDOTOOL "):
+                name = line.split(" ", 1)[1].strip()
+                type_with_xdotool(desktop.env, by_name[name]["keys"])
+                pathlib.Path(f"/tmp/zafrel-xdotool-{name}.done").touch()
+        target.wait(timeout=600)
+        check(target.returncode == 0, f"the target program ran all scenarios (exit {target.returncode})")
+        check(controller.poll() is None, "the controller is still running")
+        results = parse_results(lines)
+
+        for s in scenarios:
+            name = s["name"]
+            got = results.get(name)
+            if got is None:
+                check(False, f"{name}: no result from the target")
+                continue
+            text = got.get("TEXT", "")
+            check(got.get("TYPED") == "yes", f"{name}: keys typed")
+            check(got.get("SWITCH") in ("1", "2"), f"{name}: Scroll Lock switched Farsi typing on "
+                                                   f"({got.get('SWITCH')} presses)")
+            if s["expect"] is not None:
+                check(text == s["expect"], f"{name}: text {text} (expected {s['expect']})")
+            want = predicted.get(name, {}).get("TEXT")
+            check(text == want, f"{name}: the same text as the host engine ({want})")
+            keydowns = {int(k, 16) for k in got.get("KEYDOWNS", "").split()}
+            if not s["latin"]:
+                latin = sorted(keydowns & LATIN_KEYDOWNS)
+                check(not latin, f"{name}: no Latin key-down reached the window {latin or ''}")
+            check(got.get("NOTIFIED") == s["notify"],
+                  f"{name}: controller notified {got.get('NOTIFIED')} (expected {s['notify']})")
+    finally:
+        desktop.stop()
+        log.close()
+
+    print(f"e2e: {len(scenarios)} scenarios in {time.monotonic() - started:.1f} s", flush=True)
+    print(f"e2e: {passed} passed, {failed} failed", flush=True)
+    return 0 if failed == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

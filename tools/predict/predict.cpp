@@ -1,0 +1,125 @@
+// zafrel_predict: plays a scenario file on the host engine (the library's sources against the
+// fake desktop and a model of the hooked thread's message loop) and prints what each scenario's
+// focus window must hold afterwards. The end-to-end tests and the demo compare the real DLL under
+// Wine with this. One library state serves all scenarios in turn, as one target process does.
+//
+//   zafrel_predict SCENARIO-FILE [--explain]
+//
+// --explain adds, for every byte, the key and the glyph form it stands for in the table set.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "hooklib/controller_link.h"
+#include "hooklib/entry.h"
+#include "tests/fakewin/fakewin.h"
+#include "tests/model/message_loop.h"
+#include "tools/scenario.h"
+#include "typing/glyph_tables.h"
+#include "typing/typing_state.h"
+
+namespace {
+
+const char* const kKeyNames[kKeyIndexCount] = {"A", "B", "C", "D", "E", "F", "G", "H", "I",  "J",
+                                               "K", "L", "M", "N", "O", "P", "Q", "R", "S",  "T",
+                                               "U", "V", "W", "X", "Y", "Z", "`", "[", "]",  "\\",
+                                               ",", ".", "/", ";", "'", "4", "6", "7", "sep"};
+
+// Every table entry of a set that holds `byte`, e.g. "E initial, Q medial".
+std::string Explain(unsigned char byte, const GlyphTableSet& set) {
+  if (byte == '\r' || byte == '\n') return "line break";
+  if (byte == ' ') return "space";
+  std::string out;
+  auto add = [&out](const std::string& what) { out += (out.empty() ? "" : ", ") + what; };
+  const struct {
+    const unsigned char* table;
+    const char* form;
+  } forms[] = {{set.initial, "initial"},
+               {set.medial, "medial"},
+               {set.final, "final"},
+               {set.isolated, "isolated"},
+               {set.shift, "Shift layer"}};
+  for (const auto& f : forms) {
+    for (int key = 0; key < kKeyIndexCount; ++key) {
+      if (f.table[key] == byte) add(std::string(kKeyNames[key]) + " " + f.form);
+    }
+  }
+  if (set.lamAlef[0] == byte) add("lam-alef ligature after an initial lam");
+  if (set.lamAlef[1] == byte) add("lam-alef ligature after a medial lam");
+  if (set.variant == 1) {
+    for (int key = 0; key < kKeyIndexCount; ++key) {
+      if (abAltShiftTable[key] == byte) add(std::string(kKeyNames[key]) + " second Shift layer");
+    }
+  }
+  if (out.empty() && byte >= '0' && byte <= '9') add("digit");
+  return out.empty() ? "a fixed character" : out;
+}
+
+void PressKey(MessageLoop& loop, unsigned vk) {
+  loop.UserKey(vk, true);
+  loop.UserKey(vk, false);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: zafrel_predict SCENARIO-FILE [--explain]\n");
+    return 2;
+  }
+  const bool explain = argc > 2 && std::string(argv[2]) == "--explain";
+  std::vector<Scenario> scenarios;
+  std::string error;
+  if (!ReadScenarios(argv[1], &scenarios, &error)) {
+    std::fprintf(stderr, "zafrel_predict: %s\n", error.c_str());
+    return 2;
+  }
+
+  fakewin::Desktop d;
+  ResetProcessState();
+  HWND controller = d.ShowController("FALSE 1 ZafrelXP");
+  HWND main = d.AddWindow("ZafrelTarget", "ZafrelXP target");
+  LibMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
+  MessageLoop loop(d);
+
+  for (const Scenario& s : scenarios) {
+    d.SetTitle(controller, s.mode + " " + s.font + " ZafrelXP");
+    HWND fourth =
+        d.AddWindow(s.fourthAncestorClass.empty() ? "ZafrelPane" : s.fourthAncestorClass, "", main);
+    HWND ggp = d.AddWindow("ZafrelPane", s.ancestorTitle[3], fourth);
+    HWND gp = d.AddWindow("ZafrelPane", s.ancestorTitle[2], ggp);
+    HWND parent = d.AddWindow("ZafrelPane", "", gp);
+    HWND focus = d.AddWindow(s.focusClass, "", parent);
+    if (s.multiline) loop.SetMultiline(focus);
+    d.SetFocus(focus);
+
+    // As the target does: Scroll Lock until Farsi typing is on.
+    int presses = 0;
+    while (presses < 3 && !(presses > 0 && fFarsiOn == 1)) {
+      PressKey(loop, VK_SCROLL);
+      ++presses;
+    }
+    if (s.holdCtrl) loop.UserKey(VK_CONTROL, true);
+    for (const ScenarioKey& key : s.keys) {
+      if (key.shift) loop.UserKey(VK_LSHIFT, true);
+      PressKey(loop, key.vk);
+      if (key.shift) loop.UserKey(VK_LSHIFT, false);
+    }
+    if (s.holdCtrl) loop.UserKey(VK_CONTROL, false);
+
+    const std::string text = loop.Text(focus);
+    std::printf("SCENARIO %s\n", s.name.c_str());
+    std::printf("TEXT %s\n", HexBytes(text).c_str());
+    if (explain) {
+      const GlyphTableSet& set = GlyphTableSetFor(static_cast<signed char>(s.font));
+      for (unsigned char byte : text)
+        std::printf("BYTE %02X %s\n", byte, Explain(byte, set).c_str());
+    }
+    d.DestroyWindow(focus);
+    d.DestroyWindow(parent);
+    d.DestroyWindow(gp);
+    d.DestroyWindow(ggp);
+    d.DestroyWindow(fourth);
+  }
+  return 0;
+}

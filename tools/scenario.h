@@ -1,0 +1,192 @@
+// Typing scenarios, as the target program plays them under Wine and the host predictor plays
+// them against the fake desktop. A scenario file is a list of blocks:
+//
+//   scenario NAME
+//   controller FALSE 1          mode word and font code the controller's title is to carry
+//   window Edit multiline       class of the focus window ("Edit" is the real edit control; any
+//                               other name is an edit control under that class name)
+//   ancestor 2 Adobe Illustrator 10   title of the grand-parent (2) or great-grand-parent (3)
+//   ancestor 4 CorelDRAW 12     class name of the 4th ancestor
+//   hold ctrl                   Ctrl is held while the keys are typed
+//   typist xdotool              the keys come from the X server, typed by the test driver
+//   keys E M Q SPACE ^E         key tokens: a key cap, SPACE, ENTER, BACK, SCROLL; ^ = Shift
+//   expect 20 7B 6E             the focus window's text afterwards, as bytes
+//   latin yes                   Latin key-downs may reach the window (Farsi typing off, Ctrl)
+//   notify off=1                on/off notifications the controller is to get while typing
+//   end
+//
+// Blank lines and lines starting with # are ignored.
+#pragma once
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+struct ScenarioKey {
+  unsigned vk;
+  bool shift;
+};
+
+struct Scenario {
+  std::string name;
+  std::string mode = "FALSE";
+  char font = '1';
+  std::string focusClass = "Edit";
+  bool multiline = false;
+  std::string ancestorTitle[4];  // [2] grand-parent, [3] great-grand-parent
+  std::string fourthAncestorClass;
+  bool holdCtrl = false;
+  bool xdotool = false;
+  std::vector<ScenarioKey> keys;
+  std::vector<std::string> keyTokens;
+  bool latinAllowed = false;
+  std::string notify = "on=0 off=0";
+  bool hasExpect = false;
+  std::string expect;  // bytes
+};
+
+// The virtual key of a token, or 0.
+inline unsigned ScenarioVirtualKey(const std::string& token) {
+  if (token == "SPACE") return 0x20;
+  if (token == "ENTER") return 0x0D;
+  if (token == "BACK") return 0x08;
+  if (token == "SCROLL") return 0x91;
+  if (token == "SEPARATOR") return 0x6C;
+  if (token.size() != 1) return 0;
+  const char c = token[0];
+  if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return static_cast<unsigned>(c);
+  switch (c) {
+    case '`':
+      return 0xC0;
+    case '[':
+      return 0xDB;
+    case ']':
+      return 0xDD;
+    case '\\':
+      return 0xDC;
+    case ',':
+      return 0xBC;
+    case '.':
+      return 0xBE;
+    case '/':
+      return 0xBF;
+    case ';':
+      return 0xBA;
+    case '\'':
+      return 0xDE;
+    default:
+      return 0;
+  }
+}
+
+// Reads every scenario of a file; on a malformed line, writes why to `error` and returns false.
+inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::string* error) {
+  FILE* f = std::fopen(path, "r");
+  if (f == nullptr) {
+    *error = std::string("cannot open ") + path;
+    return false;
+  }
+  char buffer[1024];
+  int lineNumber = 0;
+  Scenario current;
+  bool open = false;
+  bool ok = true;
+  while (ok && std::fgets(buffer, sizeof buffer, f)) {
+    ++lineNumber;
+    std::string line(buffer);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    const size_t space = line.find(' ');
+    const std::string word = line.substr(0, space);
+    const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
+    auto fail = [&](const std::string& why) {
+      *error = std::string(path) + ":" + std::to_string(lineNumber) + ": " + why;
+      ok = false;
+    };
+    if (word == "scenario") {
+      if (open) fail("scenario inside a scenario");
+      current = Scenario();
+      current.name = rest;
+      open = true;
+    } else if (!open) {
+      fail("'" + word + "' outside a scenario");
+    } else if (word == "controller") {
+      if (rest.size() != 7 ||
+          (rest.compare(0, 5, "TRUES") != 0 && rest.compare(0, 5, "FALSE") != 0))
+        fail("controller wants TRUES or FALSE and a font code");
+      current.mode = rest.substr(0, 5);
+      current.font = rest.size() == 7 ? rest[6] : '1';
+    } else if (word == "window") {
+      const size_t sp = rest.find(' ');
+      current.focusClass = rest.substr(0, sp);
+      current.multiline = sp != std::string::npos && rest.substr(sp + 1) == "multiline";
+    } else if (word == "ancestor") {
+      const int level = rest.empty() ? 0 : rest[0] - '0';
+      const std::string text = rest.size() > 2 ? rest.substr(2) : "";
+      if (level == 2 || level == 3) {
+        current.ancestorTitle[level] = text;
+      } else if (level == 4) {
+        current.fourthAncestorClass = text;
+      } else {
+        fail("ancestor wants 2, 3 or 4");
+      }
+    } else if (word == "hold") {
+      current.holdCtrl = rest == "ctrl";
+    } else if (word == "typist") {
+      current.xdotool = rest == "xdotool";
+    } else if (word == "keys") {
+      size_t at = 0;
+      while (at < rest.size()) {
+        size_t end = rest.find(' ', at);
+        if (end == std::string::npos) end = rest.size();
+        std::string token = rest.substr(at, end - at);
+        at = end + 1;
+        if (token.empty()) continue;
+        current.keyTokens.push_back(token);
+        ScenarioKey key{0, false};
+        if (token.size() > 1 && token[0] == '^') {
+          key.shift = true;
+          token = token.substr(1);
+        }
+        key.vk = ScenarioVirtualKey(token);
+        if (key.vk == 0) fail("unknown key '" + token + "'");
+        current.keys.push_back(key);
+      }
+    } else if (word == "expect") {
+      current.hasExpect = true;
+      unsigned byte;
+      const char* p = rest.c_str();
+      int consumed;
+      while (std::sscanf(p, "%x%n", &byte, &consumed) == 1) {
+        current.expect += static_cast<char>(byte);
+        p += consumed;
+      }
+    } else if (word == "latin") {
+      current.latinAllowed = rest == "yes";
+    } else if (word == "notify") {
+      current.notify = rest;
+    } else if (word == "end") {
+      out->push_back(current);
+      open = false;
+    } else {
+      fail("unknown line '" + word + "'");
+    }
+  }
+  std::fclose(f);
+  if (ok && open) {
+    *error = std::string(path) + ": the last scenario has no end";
+    ok = false;
+  }
+  return ok;
+}
+
+inline std::string HexBytes(const std::string& bytes) {
+  std::string out;
+  char buf[4];
+  for (unsigned char c : bytes) {
+    std::snprintf(buf, sizeof buf, "%s%02X", out.empty() ? "" : " ", c);
+    out += buf;
+  }
+  return out;
+}

@@ -1,0 +1,275 @@
+// zafreltarget: a program to type Farsi into, for the end-to-end tests and the demo. For each
+// scenario of a scenario file it builds the window arrangement asked for (an edit control under
+// the given class name, inside parents with the given titles), switches Farsi typing on with
+// Scroll Lock, types the keys one at a time as a person does (each key-down and key-up injected
+// and the queue drained before the next), and prints what the focus window received and its
+// text as bytes:
+//
+//   zafreltarget SCENARIO-FILE     play the scenarios (a controller must be running)
+//   zafreltarget --no-controller   check that the library refuses to load without one
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/controller/protocol.h"
+#include "tools/scenario.h"
+
+namespace {
+
+HWND g_main = nullptr;
+HWND g_controller = nullptr;
+WNDPROC g_editProc = nullptr;  // the focus window's own procedure, under our recorder
+
+// What the focus window received while the keys were typed.
+struct Received {
+  std::string chars;           // WM_CHAR codes
+  std::vector<unsigned> keys;  // WM_KEYDOWN virtual keys
+  int neutralised = 0;         // key-downs the pre-filter turned into message 1124
+  std::string log;             // one line per message, for the demo
+};
+Received g_received;
+
+LRESULT CALLBACK Recorder(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  char line[64];
+  if (msg == WM_CHAR) {
+    g_received.chars += static_cast<char>(wParam);
+    std::snprintf(line, sizeof line, "WM_CHAR %02X;", static_cast<unsigned>(wParam & 0xFF));
+    g_received.log += line;
+  } else if (msg == WM_KEYDOWN) {
+    g_received.keys.push_back(static_cast<unsigned>(wParam));
+    std::snprintf(line, sizeof line, "WM_KEYDOWN %02X;", static_cast<unsigned>(wParam));
+    g_received.log += line;
+  } else if (msg == WM_USER + 100) {
+    ++g_received.neutralised;
+    std::snprintf(line, sizeof line, "1124 %02X;", static_cast<unsigned>(wParam));
+    g_received.log += line;
+  }
+  return CallWindowProcA(g_editProc, hwnd, msg, wParam, lParam);
+}
+
+// Runs the message loop until the queue has stayed empty for a short quiet period.
+void Drain(DWORD quietMs = 30) {
+  DWORD quietSince = GetTickCount();
+  for (;;) {
+    MSG msg;
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+      quietSince = GetTickCount();
+      continue;
+    }
+    if (GetTickCount() - quietSince >= quietMs) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+}
+
+void Inject(unsigned vk, bool down) {
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = static_cast<WORD>(vk);
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
+  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  SendInput(1, &in, sizeof in);
+  Drain();
+}
+
+void Press(const ScenarioKey& key) {
+  if (key.shift) Inject(VK_LSHIFT, true);
+  Inject(key.vk, true);
+  Inject(key.vk, false);
+  if (key.shift) Inject(VK_LSHIFT, false);
+}
+
+LRESULT Query(WPARAM what) { return SendMessageA(g_controller, kMsgQuery, what, 0); }
+
+// Scroll Lock switches Farsi typing; inside the keyboard hook the toggle is read as it was before
+// the press, so a press may switch it off first. Press until the controller hears "on".
+int SwitchFarsiOn() {
+  for (int presses = 1; presses <= 3; ++presses) {
+    Inject(VK_SCROLL, true);
+    Inject(VK_SCROLL, false);
+    if (Query(kQueryLast) == kLastOn) return presses;
+  }
+  return -1;
+}
+
+void SetController(const Scenario& s) {
+  SendMessageA(g_controller, WM_COMMAND, s.mode == "TRUES" ? kCmdModeTrue : kCmdModeFalse, 0);
+  SendMessageA(g_controller, WM_COMMAND, kCmdFont0 + (s.font - '0'), 0);
+}
+
+void RegisterClasses(HINSTANCE instance) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = instance;
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  wc.lpszClassName = "ZafrelTarget";
+  RegisterClassA(&wc);
+  wc.lpszClassName = "ZafrelPane";
+  RegisterClassA(&wc);
+}
+
+// An edit control under another class name: the EDIT class's procedure, superclassed.
+void RegisterEditClass(const std::string& name, HINSTANCE instance) {
+  if (name == "Edit") return;
+  WNDCLASSA wc;
+  if (GetClassInfoA(instance, name.c_str(), &wc)) return;
+  GetClassInfoA(nullptr, "EDIT", &wc);
+  wc.hInstance = instance;
+  wc.lpszClassName = name.c_str();
+  RegisterClassA(&wc);
+}
+
+void RegisterPaneClass(const std::string& name, HINSTANCE instance) {
+  WNDCLASSA wc;
+  if (GetClassInfoA(instance, name.c_str(), &wc)) return;
+  wc = WNDCLASSA{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = instance;
+  wc.lpszClassName = name.c_str();
+  RegisterClassA(&wc);
+}
+
+// Children of the one main window, so no top-level window is created per scenario:
+// main > 4th ancestor > great-grand-parent > grand-parent > parent > focus.
+HWND BuildChain(const Scenario& s, HINSTANCE instance, HWND* outermost) {
+  const std::string fourthClass =
+      s.fourthAncestorClass.empty() ? "ZafrelPane" : s.fourthAncestorClass;
+  RegisterPaneClass(fourthClass, instance);
+  RegisterEditClass(s.focusClass, instance);
+  const DWORD child = WS_CHILD | WS_VISIBLE;
+  HWND fourth = CreateWindowA(fourthClass.c_str(), "", child, 0, 0, 600, 300, g_main, nullptr,
+                              instance, nullptr);
+  HWND ggp = CreateWindowA("ZafrelPane", s.ancestorTitle[3].c_str(), child, 0, 0, 600, 300, fourth,
+                           nullptr, instance, nullptr);
+  HWND gp = CreateWindowA("ZafrelPane", s.ancestorTitle[2].c_str(), child, 0, 0, 600, 300, ggp,
+                          nullptr, instance, nullptr);
+  HWND parent =
+      CreateWindowA("ZafrelPane", "", child, 0, 0, 600, 300, gp, nullptr, instance, nullptr);
+  DWORD style = child | WS_BORDER | ES_AUTOHSCROLL;
+  if (s.multiline) style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+  HWND focus = CreateWindowA(s.focusClass.c_str(), "", style, 10, 10, 560, 260, parent, nullptr,
+                             instance, nullptr);
+  *outermost = fourth;
+  return focus;
+}
+
+std::string WindowText(HWND hwnd) {
+  const int length = GetWindowTextLengthA(hwnd);
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  GetWindowTextA(hwnd, &text[0], length + 1);
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
+// The test driver types with xdotool; it creates this file when it is done.
+bool WaitForXdotool(const std::string& name) {
+  std::printf("XDOTOOL %s\n", name.c_str());
+  std::fflush(stdout);
+  const std::string flag = "Z:\\tmp\\zafrel-xdotool-" + name + ".done";
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 30000) {
+    Drain(10);
+    if (GetFileAttributesA(flag.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      Drain(200);
+      DeleteFileA(flag.c_str());
+      return true;
+    }
+  }
+  return false;
+}
+
+void Play(const Scenario& s, HINSTANCE instance) {
+  SetController(s);
+  HWND outermost = nullptr;
+  HWND focus = BuildChain(s, instance, &outermost);
+  g_editProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(focus, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Recorder)));
+  SetForegroundWindow(g_main);
+  SetFocus(focus);
+  Drain();
+
+  const int presses = SwitchFarsiOn();
+  g_received = Received();
+  const LRESULT onBefore = Query(kQueryOn), offBefore = Query(kQueryOff);
+
+  bool typed = true;
+  if (s.xdotool) {
+    typed = WaitForXdotool(s.name);
+  } else {
+    if (s.holdCtrl) Inject(VK_CONTROL, true);
+    for (const ScenarioKey& key : s.keys) {
+      Press(key);
+      g_received.log += "|";
+    }
+    if (s.holdCtrl) Inject(VK_CONTROL, false);
+  }
+  Drain(60);
+
+  std::printf("SCENARIO %s\n", s.name.c_str());
+  std::printf("SWITCH %d\n", presses);
+  std::printf("TYPED %s\n", typed ? "yes" : "no");
+  std::printf("TEXT %s\n", HexBytes(WindowText(focus)).c_str());
+  std::printf("CHARS %s\n", HexBytes(g_received.chars).c_str());
+  std::string keys;
+  for (unsigned vk : g_received.keys) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%s%02X", keys.empty() ? "" : " ", vk);
+    keys += buf;
+  }
+  std::printf("KEYDOWNS %s\n", keys.c_str());
+  std::printf("NEUTRALISED %d\n", g_received.neutralised);
+  std::printf("NOTIFIED on=%ld off=%ld\n", static_cast<long>(Query(kQueryOn) - onBefore),
+              static_cast<long>(Query(kQueryOff) - offBefore));
+  std::printf("LOG %s\n", g_received.log.c_str());
+  std::printf("DONE\n");
+  std::fflush(stdout);
+
+  SetWindowLongPtrA(focus, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_editProc));
+  DestroyWindow(outermost);
+  Drain();
+}
+
+int NoController() {
+  const bool noWindow = FindWindowA(kControllerClass, nullptr) == nullptr;
+  HMODULE dll = LoadLibraryA("ZafrelXP.dll");
+  std::printf("NOLOAD %s\n", noWindow && dll == nullptr ? "ok" : "FAILED");
+  return noWindow && dll == nullptr ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--no-controller") return NoController();
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: zafreltarget SCENARIO-FILE | --no-controller\n");
+    return 2;
+  }
+  std::vector<Scenario> scenarios;
+  std::string error;
+  if (!ReadScenarios(argv[1], &scenarios, &error)) {
+    std::fprintf(stderr, "zafreltarget: %s\n", error.c_str());
+    return 2;
+  }
+  for (int i = 0; i < 100 && g_controller == nullptr; ++i) {
+    g_controller = FindWindowA(kControllerClass, nullptr);
+    if (g_controller == nullptr) Sleep(100);
+  }
+  if (g_controller == nullptr) {
+    std::fprintf(stderr, "zafreltarget: no controller window (start zafrelctl first)\n");
+    return 2;
+  }
+
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  RegisterClasses(instance);
+  g_main = CreateWindowA("ZafrelTarget", "ZafrelXP target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
+                         50, 640, 360, nullptr, nullptr, instance, nullptr);
+  SetForegroundWindow(g_main);
+  Drain(200);
+  std::printf("READY\n");
+  std::fflush(stdout);
+  for (const Scenario& s : scenarios) Play(s, instance);
+  return 0;
+}
