@@ -1,0 +1,102 @@
+#!/usr/bin/env python3
+"""Shows ZafrelXP typing Farsi into a real edit control under Wine.
+
+Starts the reference controller (which loads ZafrelXP.dll and installs its hooks) and the target
+program, switches Farsi typing on with Scroll Lock, types the keys one at a time, and prints what
+the window received for each key, the text it holds afterwards as bytes, what each byte stands
+for in the selected glyph table set, and whether the bytes are what the host engine predicts.
+"""
+import argparse
+import pathlib
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+from winedesk import Desktop, parse_results, windows_path  # noqa: E402
+
+# The keys of "salam donya" on the common Farsi keyboard layout: lam and alef (G, H) join into
+# the lam-alef ligature; Space closes each word with its final or isolated form.
+SENTENCE = "S G H L SPACE N K D H SPACE"
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__,
+                                 formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--mode", choices=["TRUES", "FALSE"], default="FALSE",
+                    help="typing mode word in the controller's title (default FALSE)")
+    ap.add_argument("--font", default="1", help="font code 0-4 (default 1, the default set)")
+    ap.add_argument("--frame", default="Untitled - Notepad",
+                    help="title of the edit control's grand-parent, e.g. 'Adobe Illustrator 10'")
+    ap.add_argument("--window", default="Edit",
+                    help="class name of the focus window (default Edit, the real edit control)")
+    ap.add_argument("--keys", default=SENTENCE,
+                    help="key tokens: key caps, SPACE, ENTER, BACK; ^ before a key holds Shift")
+    ap.add_argument("--bin", required=True, help="folder with ZafrelXP.dll and the programs")
+    ap.add_argument("--predict", required=True, help="the host build's zafrel_predict")
+    ap.add_argument("--prefix", required=True, help="the Wine prefix to use")
+    args = ap.parse_args()
+    if len(args.font) != 1:
+        ap.error("the font code is one character")
+
+    work = pathlib.Path(tempfile.mkdtemp(prefix="zafrel-demo-"))
+    scenario = work / "demo.txt"
+    scenario.write_text("\n".join([
+        "scenario demo", f"controller {args.mode} {args.font}", f"window {args.window} multiline",
+        f"ancestor 2 {args.frame}", f"keys {args.keys}", "end", ""]))
+
+    from subprocess import run, PIPE
+    predicted = run([args.predict, str(scenario), "--explain"], stdout=PIPE, stderr=PIPE,
+                    text=True)
+    if predicted.returncode != 0:
+        print(f"demo: the keys could not be read: {predicted.stderr.strip()}")
+        return 2
+    prediction = [line.split(" ", 1)[1] if " " in line else "" for line in
+                  predicted.stdout.splitlines()]
+    predicted_text = next((v for line, v in zip(predicted.stdout.splitlines(), prediction)
+                           if line.startswith("TEXT")), "")
+    meanings = [line.split(" ", 2)[2] for line in predicted.stdout.splitlines()
+                if line.startswith("BYTE ")]
+
+    bin_dir = str(pathlib.Path(args.bin).resolve())
+    log = open(work / "wine.log", "w")
+    desktop = Desktop(pathlib.Path(args.prefix).resolve(), log, own_display=False)
+    started = time.monotonic()
+    try:
+        desktop.start()
+        desktop.spawn(["zafrelctl.exe", "--mode", args.mode, "--font", args.font], cwd=bin_dir,
+                      stdout=log, stderr=log)
+        target = desktop.run(["zafreltarget.exe", windows_path(scenario)], cwd=bin_dir,
+                             stdout=PIPE, stderr=log, text=True, timeout=300)
+    finally:
+        desktop.stop()
+        log.close()
+    result = parse_results(target.stdout.splitlines()).get("demo")
+    if result is None:
+        print(f"demo: FAILED — the target program gave no result (see {work / 'wine.log'})")
+        return 1
+
+    print(f"ZafrelXP demo: typing mode {args.mode}, font code {args.font}, "
+          f"focus window of class {args.window} under \"{args.frame}\"")
+    print(f"Farsi typing switched on with {result.get('SWITCH')} Scroll Lock press(es)\n")
+    keys = args.keys.split()
+    per_key = result.get("LOG", "").split("|")
+    for i, token in enumerate(keys):
+        received = per_key[i].strip(";").replace(";", ", ") if i < len(per_key) else ""
+        print(f"  key {token:<7} -> {received or '(nothing)'}")
+    text = result.get("TEXT", "")
+    print(f"\nThe window holds (storage order, the screen's left to right): {text or '(empty)'}")
+    if text == predicted_text:
+        for byte, meaning in zip(text.split(), meanings):
+            print(f"  {byte}  {meaning}")
+    print(f"\nThe host engine predicts: {predicted_text or '(empty)'}")
+    print(f"(Wine part took {time.monotonic() - started:.1f} s)")
+    if text == predicted_text and text:
+        print("demo: success — the window holds exactly the glyphs the engine predicts")
+        return 0
+    print("demo: FAILED — the window's bytes differ from the prediction")
+    return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
