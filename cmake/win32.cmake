@@ -36,6 +36,13 @@ add_dependencies(wine_dll_test ZafrelXP)
 add_test(NAME wine_dll COMMAND wine_dll_test)
 set_tests_properties(wine_dll PROPERTIES LABELS wine TIMEOUT 300 RESOURCE_LOCK wine)
 
+# Which diagnostic hooks Wine runs, with the real DLL.
+add_executable(wine_diag_test tests/wine/diag_test.cpp)
+target_link_options(wine_diag_test PRIVATE -static -mconsole)
+add_dependencies(wine_diag_test ZafrelXP)
+add_test(NAME wine_diagnostics COMMAND wine_diag_test)
+set_tests_properties(wine_diagnostics PROPERTIES LABELS wine TIMEOUT 300 RESOURCE_LOCK wine)
+
 # The reference controller and the program the end-to-end tests type into.
 add_executable(zafrelctl WIN32 tools/controller/controller.cpp)
 target_include_directories(zafrelctl PRIVATE ${CMAKE_SOURCE_DIR})

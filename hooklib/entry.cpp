@@ -1,5 +1,7 @@
 #include "hooklib/entry.h"
 
+#include "diagnostics/journal.h"
+#include "diagnostics/monitors.h"
 #include "hooklib/controller_link.h"
 #include "hooklib/hook_table.h"
 #include "hooklib/status_lines.h"
@@ -29,4 +31,6 @@ void ResetProcessState() {
   ResetGlyphTableSet();
   ResetTypingState();
   ResetStatusLines();
+  ResetJournal();
+  ResetMonitors();
 }

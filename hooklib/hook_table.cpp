@@ -1,5 +1,7 @@
 #include "hooklib/hook_table.h"
 
+#include "diagnostics/journal.h"
+#include "diagnostics/monitors.h"
 #include "hooklib/controller_link.h"
 #include "typing/keyboard_hook.h"
 #include "typing/prefilter.h"
@@ -9,17 +11,17 @@ const int anSlotHookType[kHookSlotCount] = {
     WH_KEYBOARD,    WH_MOUSE, WH_MSGFILTER,  WH_SYSMSGFILTER,    WH_DEBUG,
 };
 
-// Procedures join the table as they are built; a null entry installs nothing useful.
 const HOOKPROC apfnSlotProc[kHookSlotCount] = {
-    nullptr,  // window-procedure monitor
-    CbtProc,      GetMessageProc,
-    nullptr,  // journal playback
-    nullptr,  // journal record
-    KeyboardProc,
-    nullptr,  // mouse monitor
-    nullptr,  // WH_MSGFILTER: never a procedure
-    nullptr,  // system-message-filter monitor
-    nullptr,  // debug monitor
+    CallWndProcMonitor,   // 0
+    CbtProc,              // 1
+    GetMessageProc,       // 2: key pre-filter
+    JournalPlaybackProc,  // 3
+    JournalRecordProc,    // 4
+    KeyboardProc,         // 5: keystroke translation
+    MouseMonitor,         // 6
+    nullptr,              // 7: WH_MSGFILTER, never a procedure
+    SysMsgFilterMonitor,  // 8
+    DebugMonitor,         // 9
 };
 
 HHOOK ahhookSlot[kHookSlotCount];

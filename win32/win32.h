@@ -4,6 +4,7 @@
 #pragma once
 
 #include <stdarg.h>
+#include <stddef.h>
 #include <stdint.h>
 
 #if defined(_WIN32)
@@ -34,6 +35,8 @@ typedef char CHAR;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef void* LPVOID;
+typedef void* HANDLE;
+typedef size_t SIZE_T;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t ULONG_PTR;
@@ -233,6 +236,9 @@ int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args) __attribute__((format(
 
 // kernel32
 DWORD GetTickCount(void);
+HANDLE GetProcessHeap(void);
+LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes);
+BOOL HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem);
 
 #endif  // _WIN32
 

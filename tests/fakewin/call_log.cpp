@@ -315,6 +315,11 @@ Call EnableMenuCall(HMENU menu, UINT item, UINT flags) {
   return Make(CallKind::EnableMenu, Bits(menu), item, flags);
 }
 
+std::vector<Call> operator+(std::vector<Call> a, const std::vector<Call>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 ::testing::AssertionResult CallsMatch(const std::vector<Call>& actual,
                                       const std::vector<Call>& expected) {
   if (actual == expected) return ::testing::AssertionSuccess();

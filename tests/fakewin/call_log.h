@@ -80,6 +80,9 @@ Call UpdateCall(HWND hwnd);
 Call CheckMenuCall(HMENU menu, UINT item, UINT flags);
 Call EnableMenuCall(HMENU menu, UINT item, UINT flags);
 
+// One sequence followed by another, for expectations built from parts.
+std::vector<Call> operator+(std::vector<Call> a, const std::vector<Call>& b);
+
 // Compares a logged sequence with the expected one, all rows and in order.
 ::testing::AssertionResult CallsMatch(const std::vector<Call>& actual,
                                       const std::vector<Call>& expected);

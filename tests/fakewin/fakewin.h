@@ -67,9 +67,11 @@ class Desktop {
   void SetScanCode(UINT vk, UINT scan) { scanCodes_[vk] = scan; }
   UINT ScanCode(UINT vk) const;
 
-  DWORD tick = 1000;                // GetTickCount
-  LRESULT nextHookResult = 0x5EED;  // what CallNextHookEx answers
-  bool refuseHooks = false;         // SetWindowsHookExA fails
+  DWORD tick = 1000;                  // GetTickCount
+  LRESULT nextHookResult = 0x5EED;    // what CallNextHookEx answers
+  bool refuseHooks = false;           // SetWindowsHookExA fails
+  int allocationsBeforeFailure = -1;  // HeapAlloc fails once this many more have succeeded
+  int liveAllocations = 0;            // HeapAlloc blocks not yet freed
 
   // The log.
   std::vector<Call>& log() { return log_; }

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "tests/fakewin/fakewin.h"
@@ -208,3 +209,23 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
 }
 
 DWORD GetTickCount(void) { return D().tick; }
+
+// The process heap is the C heap, so that the sanitizers see every block; allocation fails on
+// demand.
+HANDLE GetProcessHeap(void) { return reinterpret_cast<HANDLE>(uintptr_t{0x00480000}); }
+
+LPVOID HeapAlloc(HANDLE, DWORD, SIZE_T dwBytes) {
+  Desktop* d = Desktop::Current();
+  if (d != nullptr && d->allocationsBeforeFailure == 0) return nullptr;
+  if (d != nullptr && d->allocationsBeforeFailure > 0) --d->allocationsBeforeFailure;
+  void* block = std::malloc(dwBytes);
+  if (d != nullptr && block != nullptr) ++d->liveAllocations;
+  return block;
+}
+
+BOOL HeapFree(HANDLE, DWORD, LPVOID lpMem) {
+  Desktop* d = Desktop::Current();
+  if (d != nullptr && lpMem != nullptr) --d->liveAllocations;
+  std::free(lpMem);
+  return TRUE;
+}

@@ -111,9 +111,16 @@ void Command(int id) {
     const int slot = id - kCmdSlot0;
     SwitchSlot(slot, !g.slotOn[slot]);
   } else if (id == kCmdPlayback) {
-    SwitchSlot(3, true);
+    // The library greys the item again when the playback ends.
+    if (g.install && g.install(3, 1, g.hwnd, 0) == 1) {
+      CheckMenuItem(GetMenu(g.hwnd), kCmdPlayback, MF_CHECKED);
+    }
   } else if (id == kCmdRecord) {
-    SwitchSlot(4, true);
+    // F2 stops the recording; the library then unchecks this item and enables playback.
+    if (g.install && g.install(4, 1, g.hwnd, 0) == 1) {
+      CheckMenuItem(GetMenu(g.hwnd), kCmdRecord, MF_CHECKED);
+      EnableMenuItem(GetMenu(g.hwnd), kCmdPlayback, MF_GRAYED);
+    }
   }
   UpdateTitle();
   CheckMenus();
@@ -162,8 +169,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Paint();
       return 0;
     case WM_DESTROY:
+      // Every slot off, the journal's too (they may have switched themselves off already).
       for (int slot = 0; slot < 10; ++slot) {
-        if (g.slotOn[slot]) SwitchSlot(slot, false);
+        if (g.install != nullptr && slot != 7) g.install(slot, 0, g.hwnd, 0);
       }
       PostQuitMessage(0);
       return 0;
