@@ -106,7 +106,8 @@ LRESULT CurrentEvent(EVENTMSG* event) {
   FormatStatusLine(kSlotJournalPlayback,
                    "WH_JOURNALPLAYBACK -- Playing Event %d times                    ",
                    nRepeatCount);
-  ++nRepeatCount;
+  nRepeatCount =
+      static_cast<int>(static_cast<uint32_t>(nRepeatCount) + 1u);  // wraps, never overflows
   DrawStatusLine(kSlotJournalPlayback);
   // Milliseconds until the event is due; a late event is taken at once, stamped now.
   const int32_t wait = static_cast<int32_t>(event->time - GetTickCount());

@@ -58,7 +58,8 @@ LRESULT CALLBACK SysMsgFilterMonitor(int nCode, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK DebugMonitor(int nCode, WPARAM wParam, LPARAM lParam) {
   if (nCode >= 0) {
-    ++nDebugCalls;
+    // Counted as Windows would, in 32 bits that wrap: never an overflow in a host process.
+    nDebugCalls = static_cast<int>(static_cast<uint32_t>(nDebugCalls) + 1u);
     FormatStatusLine(kSlotDebug,
                      "DEBUGFILTER\tCalled %d Times"
                      "                                                       ",

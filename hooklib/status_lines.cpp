@@ -19,10 +19,16 @@ char szMessageName[32];
 // wvsprintfA writes up to 1024 characters and a terminator.
 constexpr int kFormatBuffer = 1025;
 
+// The row of a slot's line. The controller sets the line height; a huge one wraps as 32-bit
+// arithmetic does rather than overflowing.
+int LineTop(int slot) {
+  return static_cast<int>(static_cast<uint32_t>(slot) *
+                          static_cast<uint32_t>(statusRecord.nLineHeight));
+}
+
 void TextOutLine(HDC hdc, int slot) {
   const char* line = aszStatusLine[slot];
-  TabbedTextOutA(hdc, 1, slot * statusRecord.nLineHeight, line, static_cast<int>(TextLength(line)),
-                 0, nullptr, 1);
+  TabbedTextOutA(hdc, 1, LineTop(slot), line, static_cast<int>(TextLength(line)), 0, nullptr, 1);
 }
 
 }  // namespace

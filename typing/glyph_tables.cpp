@@ -270,17 +270,22 @@ const GlyphTableSet& GlyphTableSetFor(signed char fontCode) {
 
 int SelectGlyphTableSet(signed char fontCode) {
   const GlyphTableSet& set = GlyphTableSetFor(fontCode);
-  pInitialTable = set.initial;
   pMedialTable = set.medial;
   pFinalTable = set.final;
   pIsolatedTable = set.isolated;
   pShiftTable = set.shift;
   pLamAlefPair = set.lamAlef;
   nTableVariant = set.variant;
+  // Last, and published after the others: another thread of the process that sees a selection
+  // here sees every table of it.
+  const unsigned char* initial = set.initial;
+  __atomic_store_n(&pInitialTable, initial, __ATOMIC_RELEASE);
   return 1;
 }
 
-bool GlyphTableSetSelected() { return pInitialTable != nullptr; }
+bool GlyphTableSetSelected() {
+  return __atomic_load_n(&pInitialTable, __ATOMIC_ACQUIRE) != nullptr;
+}
 
 int KeyIndexOfVirtualKey(UINT vk) {
   if (vk >= 'A' && vk <= 'Z') return static_cast<int>(vk - 'A');

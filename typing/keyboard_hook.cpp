@@ -101,18 +101,17 @@ bool GatePasses(Gate gate) {
 // Shift key the other. The other sets have a single Shift layer.
 BYTE ShiftCharacter(ShiftRule rule, int index) {
   if (nTableVariant != 1) return pShiftTable[index];
-  const bool leftShift = IsKeyDown(VK_LSHIFT);
   switch (rule) {
     case ShiftRule::kLeftShiftAlt:
-      return leftShift ? abAltShiftTable[index] : pShiftTable[index];
+      return IsKeyDown(VK_LSHIFT) ? abAltShiftTable[index] : pShiftTable[index];
     case ShiftRule::kRightShiftAlt:
     case ShiftRule::kRightShiftAltReset:
-      return leftShift ? pShiftTable[index] : abAltShiftTable[index];
+      return IsKeyDown(VK_LSHIFT) ? pShiftTable[index] : abAltShiftTable[index];
     case ShiftRule::kOpenGlyphAltReset:
       return nOpenGlyph != 0 ? abAltShiftTable[index] : pShiftTable[index];
     case ShiftRule::kSemicolonPair:
-      if (leftShift) return nOpenGlyph != 0 ? kSemicolonAfterOpenGlyph : kSemicolonAlone;
-      return pShiftTable[index];
+      if (!IsKeyDown(VK_LSHIFT)) return pShiftTable[index];
+      return nOpenGlyph != 0 ? kSemicolonAfterOpenGlyph : kSemicolonAlone;
     case ShiftRule::kPlain:
     case ShiftRule::kPlainReset:
       break;

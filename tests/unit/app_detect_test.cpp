@@ -174,4 +174,7 @@ TEST_F(LibraryTest, EmptyTypingModeIsNotFalseForTheBypassTest) {
   EXPECT_EQ(IsBypassedApplication(), 0);
   SetTypingMode(kTypingModeFalse);
   EXPECT_EQ(IsBypassedApplication(), 1);
+  static const char kLowerCaseFalse[] = "false";  // the mode is compared ignoring case
+  SetTypingMode(kLowerCaseFalse);
+  EXPECT_EQ(IsBypassedApplication(), 1);
 }

@@ -333,3 +333,81 @@ TEST_F(EditingKeysTest, WithoutAnyControllerWindowOnlyTableFreeKeysAreTyped) {
   Press(VK_SPACE);
   EXPECT_DELIVERED(*this, {Char(focus, '1'), Char(focus, ' '), Key(focus, WM_KEYDOWN, VK_LEFT)});
 }
+
+TEST_F(EditingKeysTest, DigitsTypedThroughThePreFilterThenTwoSpaces) {
+  prefilter = true;
+  Type("12  ");
+  EXPECT_DELIVERED(
+      *this, {Char(focus, '1'), Char(focus, '2'), Key(focus, WM_KEYDOWN, VK_HOME), Char(focus, ' '),
+              Key(focus, WM_KEYDOWN, VK_LEFT), Char(focus, ' '), Key(focus, WM_KEYDOWN, VK_LEFT)});
+
+  d.ShowController("TRUES 1");
+  HWND canvas = UseCanvas();
+  d.ClearLog();
+  Type("9  ");
+  EXPECT_DELIVERED(*this,
+                   {Char(canvas, '9'), Sent(canvas, WM_KEYDOWN, VK_HOME, 0, 100),
+                    Sent(canvas, WM_CHAR, ' ', 0, 100), Sent(canvas, WM_KEYDOWN, VK_LEFT, 0, 100),
+                    Sent(canvas, WM_CHAR, ' ', 0, 100), Sent(canvas, WM_KEYDOWN, VK_LEFT, 0, 100)});
+}
+
+TEST_F(EditingKeysTest, DigitsThreeFiveEightResetTheEnterCount) {
+  prefilter = true;
+  for (UINT vk : {UINT{'3'}, UINT{'5'}, UINT{'8'}}) {
+    nEnterCount = 5;
+    Press(vk);
+    EXPECT_EQ(nEnterCount, 0) << "key " << static_cast<char>(vk);
+  }
+}
+
+TEST_F(EditingKeysTest, BackspacePostsInAProcessThatHasReadNoTitleYet) {
+  Press(VK_BACK);  // the typing mode is still empty: not "TRUE"
+  EXPECT_DELIVERED(*this, {Key(focus, WM_KEYDOWN, VK_DELETE), Key(focus, WM_KEYUP, VK_DELETE)});
+}
+
+TEST_F(EditingKeysTest, OnlyTheExactButtonClassStopsEnter) {
+  HWND lower = d.AddWindow("button", "OK");
+  d.SetFocus(lower);
+  Press(VK_RETURN);
+  EXPECT_DELIVERED(*this, {Inject(1), Record(VK_HOME), Char(lower, 13)});
+}
+
+TEST_F(EditingKeysTest, SeparatorReleasedWhileSpaceIsHeldKeepsTheLatch) {
+  d.ShowController("TRUES 1");
+  HWND canvas = UseCanvas();
+  Down(VK_SEPARATOR);
+  d.SetKeyDown(VK_SPACE, true);
+  Up(VK_SEPARATOR);
+  d.SetKeyDown(VK_SPACE, false);
+  EXPECT_EQ(fKeyLatch, 1);
+  Press(VK_SEPARATOR);  // types nothing; its release clears the latch and steps left
+  EXPECT_DELIVERED(*this, {Char(canvas, '-'), LeftEvent()});
+  EXPECT_EQ(fKeyLatch, 0);
+}
+
+TEST_F(EditingKeysTest, EnterOnTheSentRouteSendsTheClosingGlyph) {
+  d.ShowController("TRUES 1");
+  HWND canvas = UseCanvas();
+  OpenLetterThenClearLog();
+  Press(VK_RETURN);
+  EXPECT_DELIVERED(*this, {Sent(canvas, WM_CHAR, Set().final[M], 0, 100), Inject(3),
+                           Record(VK_DELETE), Record(VK_LEFT), Record(VK_HOME), Char(canvas, 13)});
+}
+
+TEST_F(EditingKeysTest, SpaceInIllustratorStepsWithAnInjectedLeft) {
+  d.ShowController("TRUES 1");
+  HWND canvas = d.AddWindow("Canvas", "",
+                            d.AddWindow("Pane", "", d.AddWindow("Frame", "Adobe Illustrator 10")));
+  d.SetFocus(canvas);
+  Press(VK_SPACE);
+  EXPECT_DELIVERED(*this, {Sent(canvas, WM_CHAR, ' ', 0, 100), Inject(1), Record(VK_LEFT)});
+}
+
+TEST_F(EditingKeysTest, ShiftDigitOnTheSentRouteStepsLeftAtTheRelease) {
+  d.ShowController("TRUES 1");
+  HWND canvas = UseCanvas();
+  ShiftPress('9');
+  EXPECT_EQ(fKeyLatch, 0);
+  EXPECT_EQ(fShiftPending, 0);
+  EXPECT_DELIVERED(*this, {Char(canvas, '('), LeftEvent()});
+}

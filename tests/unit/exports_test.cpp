@@ -169,3 +169,14 @@ TEST_F(LibraryTest, EveryMessageIsAnUnknownMessage) {
   EXPECT_EQ(::MessageName(0xFFFFFFFFu), first);  // one buffer
   EXPECT_STREQ(::MessageName(0), "Unknown Message");
 }
+
+TEST_F(ExportsTest, AHugeLineHeightWrapsInsteadOfOverflowing) {
+  InitZafrelXPDll(status, 0x7FFFFFFF);
+  FormatStatusLine(9, "x");
+  DrawStatusLine(9);
+  const HDC hdc = GetDC(status);
+  d.log().pop_back();
+  // 9 * 0x7FFFFFFF in 32 bits.
+  EXPECT_CALLS(d, {GetDCCall(status), TextOut(hdc, 1, 0x7FFFFFF7, "x", 0, true, 1),
+                   ReleaseDCCall(status, hdc)});
+}

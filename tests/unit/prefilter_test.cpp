@@ -119,7 +119,28 @@ INSTANTIATE_TEST_SUITE_P(
         FilterRow{"ScrollLockElsewhere", VK_SCROLL, true, kNone, WM_KEYDOWN, VK_SCROLL, false, 5,
                   7},
         FilterRow{"Delete", VK_DELETE, true, kNone, WM_KEYDOWN, VK_DELETE, false, 5, 7},
-        FilterRow{"F2", VK_F2, true, kShift, WM_KEYDOWN, VK_F2, false, 5, 7}),
+        FilterRow{"F2", VK_F2, true, kShift, WM_KEYDOWN, VK_F2, false, 5, 7},
+        // Farsi typing off: nothing changes, counters included.
+        FilterRow{"SpaceFarsiOff", VK_SPACE, false, kShift, WM_KEYDOWN, VK_SPACE, false, 5, 7},
+        FilterRow{"DigitFarsiOff", '4', false, kShift, WM_KEYDOWN, '4', false, 5, 7},
+        FilterRow{"Digit3FarsiOff", '3', false, kNone, WM_KEYDOWN, '3', false, 5, 7},
+        FilterRow{"BackspaceFarsiOff", VK_BACK, false, kNone, WM_KEYDOWN, VK_BACK, false, 5, 7},
+        FilterRow{"EnterFarsiOff", VK_RETURN, false, kNone, WM_KEYDOWN, VK_RETURN, false, 5, 7},
+        FilterRow{"EndFarsiOff", VK_END, false, kCtrl, WM_KEYDOWN, VK_END, false, 5, 7},
+        FilterRow{"SeparatorFarsiOff", VK_SEPARATOR, false, kNone, WM_KEYDOWN, VK_SEPARATOR, false,
+                  5, 7},
+        // The other punctuation keys and digits.
+        FilterRow{"Comma", 188, true, kNone, kNeutral, 188, false, 0, -1},
+        FilterRow{"FullStop", 190, true, kShift, kNeutral, 190, true, 0, -1},
+        FilterRow{"Slash", 191, true, kNone, kNeutral, 191, false, 0, -1},
+        FilterRow{"Grave", 192, true, kNone, kNeutral, 192, false, 0, -1},
+        FilterRow{"LeftBracket", 219, true, kNone, kNeutral, 219, false, 0, -1},
+        FilterRow{"Backslash", 220, true, kNone, kNeutral, 220, false, 0, -1},
+        FilterRow{"RightBracket", 221, true, kAlt, WM_KEYDOWN, 221, false, 5, 7},
+        FilterRow{"Digit1", '1', true, kNone, kNeutral, '1', false, 0, 1},
+        FilterRow{"Digit2", '2', true, kShift, kNeutral, '2', true, 0, 2},
+        FilterRow{"Digit6", '6', true, kNone, kNeutral, '6', false, 0, 6},
+        FilterRow{"Digit7", '7', true, kNone, kNeutral, '7', false, 0, 7}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PrefilterTest, EnterIsNeutralisedForTheFirstTwoCountsOutsideButtons) {
@@ -158,6 +179,14 @@ TEST_F(PrefilterTest, ScrollLockIsKeptFromIllustratorEvenWithFarsiOff) {
   fFarsiOn = 0;
   EXPECT_EQ(Retrieve(WM_KEYDOWN, VK_SCROLL).message, kNeutral);
   d.SetKeyDown(VK_MENU, true);
+  EXPECT_EQ(Retrieve(WM_KEYDOWN, VK_SCROLL).message, WM_KEYDOWN);
+  d.SetKeyDown(VK_MENU, false);
+  d.SetKeyDown(VK_CONTROL, true);
+  EXPECT_EQ(Retrieve(WM_KEYDOWN, VK_SCROLL).message, WM_KEYDOWN);
+  d.SetKeyDown(VK_CONTROL, false);
+  // Case counts here: a lower-case title is not Illustrator's frame.
+  d.SetFocus(d.AddWindow("Canvas", "",
+                         d.AddWindow("Pane", "", d.AddWindow("Frame", "adobe illustrator 10"))));
   EXPECT_EQ(Retrieve(WM_KEYDOWN, VK_SCROLL).message, WM_KEYDOWN);
 }
 

@@ -1,0 +1,22 @@
+# Fuzz build: clang with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer; the library
+# sources against the fake desktop, driven by random sequences of hook calls.
+set(ZAFREL_FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -g)
+add_compile_options(${ZAFREL_WARNINGS} ${ZAFREL_FUZZ_FLAGS})
+find_package(GTest REQUIRED)
+
+add_library(fuzz_core STATIC ${ZAFREL_LIB_SOURCES})
+target_include_directories(fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(fuzz_core PRIVATE ${ZAFREL_LIB_FLAGS})
+
+add_library(fuzz_fakewin STATIC tests/fakewin/fakewin.cpp tests/fakewin/call_log.cpp
+  tests/fakewin/user32.cpp)
+target_include_directories(fuzz_fakewin PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(fuzz_fakewin PUBLIC GTest::gtest)
+
+add_executable(hooks_fuzz tests/fuzz/hooks_fuzz.cpp)
+target_link_libraries(hooks_fuzz PRIVATE fuzz_core fuzz_fakewin)
+target_link_options(hooks_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+
+# A fixed number of runs from a fixed seed: the same inputs every time, so a failure repeats.
+add_test(NAME fuzz_hooks COMMAND hooks_fuzz -seed=20261208 -runs=200000 -max_len=2048 -len_control=10)
+set_tests_properties(fuzz_hooks PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1")
