@@ -1,5 +1,6 @@
 #include "tests/unit/typing_test.h"
 
+#include "tools/scenario.h"
 #include "typing/typing_state.h"
 
 using namespace fakewin;
@@ -12,27 +13,7 @@ TypingTest::TypingTest() {
 }
 
 UINT TypingTest::Vk(char key) {
-  if (key >= 'a' && key <= 'z') return static_cast<UINT>(key - 'a' + 'A');
-  if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return static_cast<UINT>(key);
   switch (key) {
-    case '`':
-      return 0xC0;
-    case '[':
-      return 0xDB;
-    case ']':
-      return 0xDD;
-    case '\\':
-      return 0xDC;
-    case ',':
-      return 0xBC;
-    case '.':
-      return 0xBE;
-    case '/':
-      return 0xBF;
-    case ';':
-      return 0xBA;
-    case '\'':
-      return 0xDE;
     case ' ':
       return VK_SPACE;
     case '\n':
@@ -42,8 +23,10 @@ UINT TypingTest::Vk(char key) {
     default:
       break;
   }
-  ADD_FAILURE() << "no key for '" << key << "'";
-  return 0;
+  const char cap = key >= 'a' && key <= 'z' ? static_cast<char>(key - 'a' + 'A') : key;
+  const UINT vk = ScenarioVirtualKey(std::string(1, cap));
+  if (vk == 0) ADD_FAILURE() << "no key for '" << key << "'";
+  return vk;
 }
 
 void TypingTest::Down(UINT vk, int code) {

@@ -9,28 +9,17 @@
 // (the host tests cover them).
 #include <windows.h>
 
+#include "tests/wine/check.h"
+
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
 namespace {
 
-int g_passed = 0;
-int g_failed = 0;
-
-void Check(bool ok, const char* what) {
-  std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
-  (ok ? g_passed : g_failed)++;
-}
-
 typedef int(WINAPI* InitFn)(HWND, int);
 typedef int(WINAPI* InstallFn)(int, int, HWND, int);
 typedef int(WINAPI* PaintFn)(HDC);
-
-template <typename F>
-F Export(HMODULE dll, const char* name) {
-  return reinterpret_cast<F>(reinterpret_cast<void (*)(void)>(GetProcAddress(dll, name)));
-}
 
 constexpr int kLineHeight = 16;
 HWND g_status = nullptr;
@@ -203,6 +192,5 @@ int main() {
 
   FreeLibrary(dll);
   DestroyWindow(g_status);
-  std::printf("wine diagnostics test: %d passed, %d failed\n", g_passed, g_failed);
-  return g_failed == 0 ? 0 : 1;
+  return Finish("wine diagnostics test");
 }

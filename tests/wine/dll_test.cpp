@@ -4,18 +4,12 @@
 // Prints one line per check and a closing "N passed, N failed" line.
 #include <windows.h>
 
+#include "tests/wine/check.h"
+
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
-int g_passed = 0;
-int g_failed = 0;
-
-void Check(bool ok, const char* what) {
-  std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
-  (ok ? g_passed : g_failed)++;
-}
 
 HWND CreateController(const char* title) {
   WNDCLASSA wc = {};
@@ -46,12 +40,6 @@ typedef int(WINAPI* InitZafrelXPDll)(HWND, int);
 typedef int(WINAPI* InstallFilter)(int, int, HWND, int);
 typedef int(WINAPI* PaintHooksDll)(HDC);
 typedef int(WINAPI* Wep)(int);
-
-// GetProcAddress gives a generic pointer; the export's own type is known here.
-template <typename F>
-F Export(HMODULE dll, const char* name) {
-  return reinterpret_cast<F>(reinterpret_cast<void (*)(void)>(GetProcAddress(dll, name)));
-}
 
 void CheckVersionResource(const char* path) {
   DWORD handle = 0;
@@ -107,8 +95,7 @@ int main() {
   HMODULE dll = LoadLibraryA("ZafrelXP.dll");
   Check(dll != nullptr, "beside the controller window: the library loads");
   if (dll == nullptr) {
-    std::printf("wine dll test: %d passed, %d failed\n", g_passed, g_failed);
-    return 1;
+    return Finish("wine dll test");
   }
 
   for (int i = 0; i < 9; ++i) {
@@ -157,6 +144,5 @@ int main() {
 
   Check(FreeLibrary(dll) != FALSE, "the library unloads");
   DestroyWindow(controller);
-  std::printf("wine dll test: %d passed, %d failed\n", g_passed, g_failed);
-  return g_failed == 0 ? 0 : 1;
+  return Finish("wine dll test");
 }
