@@ -3,6 +3,7 @@
 #include "hooklib/controller_link.h"
 #include "hooklib/hook_table.h"
 #include "typing/app_detect.h"
+#include "typing/glyph_tables.h"
 #include "typing/typing_state.h"
 
 namespace {
@@ -18,23 +19,11 @@ void ReleaseShift() {
   keybd_event(VK_SHIFT, 84, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
 }
 
+// The keys the keyboard hook types from the glyph tables: letters, punctuation and the keypad
+// separator (the digits are handled on their own).
 bool IsTranslatedLetterKey(UINT vk) {
-  if (vk >= 'A' && vk <= 'Z') return true;
-  switch (vk) {
-    case 186:
-    case 188:
-    case 190:
-    case 191:
-    case 192:
-    case 219:
-    case 220:
-    case 221:
-    case 222:
-    case VK_SEPARATOR:
-      return true;
-    default:
-      return false;
-  }
+  const int index = KeyIndexOfVirtualKey(vk);
+  return (index >= 0 && index < kKeyIndexDigit4) || index == kKeyIndexSeparator;
 }
 
 void FilterKeyDown(MSG* msg) {

@@ -66,17 +66,6 @@ std::string MessageLoop::Text(HWND hwnd) const {
   return it == edits_.end() ? std::string() : it->second.text;
 }
 
-size_t MessageLoop::Caret(HWND hwnd) const {
-  auto it = edits_.find(hwnd);
-  return it == edits_.end() ? 0 : it->second.caret;
-}
-
-void MessageLoop::SetText(HWND hwnd, const std::string& text, size_t caret) {
-  Edit& e = edits_[hwnd];
-  e.text = text;
-  e.caret = caret;
-}
-
 void MessageLoop::Run() {
   for (;;) {
     Collect();

@@ -24,8 +24,6 @@ class MessageLoop {
   void UserKey(UINT vk, bool down);
 
   std::string Text(HWND hwnd) const;
-  size_t Caret(HWND hwnd) const;
-  void SetText(HWND hwnd, const std::string& text, size_t caret);
   // A multi-line edit control keeps Enter as CR LF; a single-line one ignores it.
   void SetMultiline(HWND hwnd) { edits_[hwnd].multiline = true; }
 

@@ -20,11 +20,6 @@ std::vector<Call> TitleRead(HWND controller) {
   return {FindWindowCall("ZafrelXP908@2005", nullptr), GetWindowTextCall(controller, 10)};
 }
 
-std::vector<Call> Concat(std::vector<Call> a, const std::vector<Call>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 const GlyphTableSet& CurrentSet() {
   return GlyphTableSetFor(static_cast<signed char>(nTableVariant == 1 ? '1' : '0' + nTableVariant));
 }
@@ -119,7 +114,7 @@ TEST_F(LibraryTest, EveryReadLooksTheWindowUpAfresh) {
   EXPECT_EQ(hwndController, second);
   EXPECT_STREQ(TypingMode(), "FALSE");
   EXPECT_EQ(nTableVariant, 3);
-  EXPECT_ALL_CALLS(d, Concat(Concat(TitleRead(first), TitleRead(second)), TitleRead(second)));
+  EXPECT_ALL_CALLS(d, ((TitleRead(first) + TitleRead(second)) + TitleRead(second)));
 }
 
 TEST_F(LibraryTest, TypingModeIsComparedIgnoringCase) {
@@ -148,8 +143,8 @@ TEST_F(LibraryTest, ScrollLockToggledOnSwitchesFarsiOnAndNotifies) {
   EXPECT_EQ(nOpenGlyph, 0);
   EXPECT_EQ(nPrevOpenGlyph, 0);
   EXPECT_EQ(nTableVariant, 2);
-  EXPECT_ALL_CALLS(d,
-                   Concat(TitleRead(controller), {Notified(controller, MYWM_ZAFRELVK_ON, 0, 0)}));
+  EXPECT_ALL_CALLS(
+      d, (TitleRead(controller) + std::vector<Call>{Notified(controller, MYWM_ZAFRELVK_ON, 0, 0)}));
 }
 
 TEST_F(LibraryTest, ScrollLockToggledOffSwitchesFarsiOffAndNotifies) {
@@ -165,8 +160,8 @@ TEST_F(LibraryTest, ScrollLockToggledOffSwitchesFarsiOffAndNotifies) {
   EXPECT_EQ(fFarsiOn, 0);
   EXPECT_EQ(hwndFocusAtOn, before);  // only switching on records the focus
   EXPECT_EQ(nOpenGlyph, 0);
-  EXPECT_ALL_CALLS(d,
-                   Concat(TitleRead(controller), {Notified(controller, MYWM_ZAFRELVK_OFF, 0, 0)}));
+  EXPECT_ALL_CALLS(d, (TitleRead(controller) +
+                       std::vector<Call>{Notified(controller, MYWM_ZAFRELVK_OFF, 0, 0)}));
 }
 
 TEST_F(LibraryTest, ScrollLockWithoutControllerStillSwitchesAndNotifiesNoWindow) {
@@ -187,8 +182,8 @@ TEST_F(LibraryTest, ScrollLockKeyStepsOnEveryKeyDownNotificationAndNeverOnKeyUp)
   ScrollLockKey(-1, kKeyDown);
 
   const Call on = Notified(controller, MYWM_ZAFRELVK_ON, 0, 0);
-  EXPECT_ALL_CALLS(
-      d, Concat(Concat(TitleRead(controller), {on}), Concat(TitleRead(controller), {on})));
+  EXPECT_ALL_CALLS(d, ((TitleRead(controller) + std::vector<Call>{on}) +
+                       (TitleRead(controller) + std::vector<Call>{on})));
   EXPECT_EQ(fFarsiOn, 1);
 }
 
@@ -219,9 +214,9 @@ TEST_F(LibraryTest, KeySkippedWhileFarsiIsOnTellsTheController) {
 
   CbtProc(HCBT_KEYSKIPPED, 'A', 0x1E0001);
 
-  EXPECT_ALL_CALLS(
-      d, Concat(TitleRead(controller), {Notified(controller, MYWM_ZAFRELVK_ON, 1, 1),
-                                        NextHook(nullptr, HCBT_KEYSKIPPED, 'A', 0x1E0001)}));
+  EXPECT_ALL_CALLS(d, (TitleRead(controller) +
+                       std::vector<Call>{Notified(controller, MYWM_ZAFRELVK_ON, 1, 1),
+                                         NextHook(nullptr, HCBT_KEYSKIPPED, 'A', 0x1E0001)}));
   EXPECT_EQ(nTableVariant, 3);
   EXPECT_EQ(fFarsiOn, 1);
 }
@@ -252,8 +247,8 @@ TEST_P(FocusRuleTest, LosingTheFocusWindowOfSwitchOnEndsFarsiTyping) {
     EXPECT_ALL_CALLS(d, {passOn});
   } else {
     EXPECT_EQ(fFarsiOn, 1);
-    EXPECT_ALL_CALLS(
-        d, Concat(TitleRead(controller), {Notified(controller, MYWM_ZAFRELVK_OFF, 0, 0), passOn}));
+    EXPECT_ALL_CALLS(d, (TitleRead(controller) +
+                         std::vector<Call>{Notified(controller, MYWM_ZAFRELVK_OFF, 0, 0), passOn}));
   }
 }
 

@@ -1,6 +1,7 @@
 // The delivery primitives: exactly which messages and injected keys reach which window.
 #include "typing/delivery.h"
 #include "hooklib/controller_link.h"
+#include "tests/unit/expected_calls.h"
 #include "tests/unit/library_test.h"
 #include "typing/app_detect.h"
 
@@ -14,11 +15,6 @@ class DeliveryTest : public LibraryTest {
 
   HWND edit = d.AddWindow("Edit", "", d.AddWindow("Notepad", "Untitled - Notepad"));
 };
-
-// The record SendInput is given for one injected key: a key-down with its scan code.
-Call KeyDownRecord(WORD vk) {
-  return Injected(vk, static_cast<WORD>(MapVirtualKeyA(vk, 0)), KEYEVENTF_EXTENDEDKEY);
-}
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 // Space, Enter, Backspace, the digits and the separator key, as exact output sequences.
+#include "tests/unit/expected_calls.h"
 #include "tests/unit/typing_test.h"
 #include "typing/typing_state.h"
 
@@ -7,12 +8,6 @@ using namespace fakewin;
 namespace {
 
 constexpr int E = 4, M = 12;
-
-Call Char(HWND w, BYTE glyph) { return Posted(w, WM_CHAR, glyph, 0); }
-Call Key(HWND w, UINT msg, UINT vk) { return Posted(w, msg, vk, 0); }
-Call LeftEvent() { return KeybdEvent(VK_LEFT, 37, KEYEVENTF_EXTENDEDKEY); }
-Call Record(WORD vk) { return Injected(vk, static_cast<WORD>(MapVirtualKeyA(vk, 0)), 1); }
-Call Inject(UINT count) { return SendInputCall(count, sizeof(INPUT)); }
 
 class EditingKeysTest : public TypingTest {
  protected:
@@ -64,9 +59,9 @@ TEST_F(EditingKeysTest, SpaceAfterAnOpenLetterOnTheSentRoute) {
   EXPECT_EQ(fKeyLatch, 1);
   Up(VK_SPACE);
   EXPECT_EQ(fKeyLatch, 0);
-  EXPECT_DELIVERED(
-      *this, {Sent(canvas, WM_CHAR, Set().final[M], 0, 100), Inject(2), Record(VK_DELETE),
-              Record(VK_LEFT), Sent(canvas, WM_CHAR, ' ', 0, 100), Inject(1), Record(VK_LEFT)});
+  EXPECT_DELIVERED(*this, {Sent(canvas, WM_CHAR, Set().final[M], 0, 100), Inject(2),
+                           KeyDownRecord(VK_DELETE), KeyDownRecord(VK_LEFT),
+                           Sent(canvas, WM_CHAR, ' ', 0, 100), Inject(1), KeyDownRecord(VK_LEFT)});
 }
 
 TEST_F(EditingKeysTest, SpaceWithNoOpenLetterTypesTheSpaceAtTheKeyDown) {
@@ -132,8 +127,8 @@ TEST_F(EditingKeysTest, SpaceReleasedWhileALetterIsHeldSettlesNothing) {
 TEST_F(EditingKeysTest, ShiftSpaceClosesTheOpenLetterWithoutASpace) {
   OpenLetterThenClearLog("E");
   ShiftPress(VK_SPACE);
-  EXPECT_DELIVERED(*this,
-                   {Char(focus, Set().final[E]), Inject(2), Record(VK_DELETE), Record(VK_LEFT)});
+  EXPECT_DELIVERED(*this, {Char(focus, Set().final[E]), Inject(2), KeyDownRecord(VK_DELETE),
+                           KeyDownRecord(VK_LEFT)});
   EXPECT_EQ(nOpenGlyph, 0);
   EXPECT_EQ(fShiftPending, 0);
 
@@ -153,15 +148,15 @@ TEST_F(EditingKeysTest, BackspaceDeletesRightOfTheCaretByTypingMode) {
   const int open = nOpenGlyph;
   d.ClearLog();
   Press(VK_BACK);  // a joined letter: the join state stays as it was
-  EXPECT_DELIVERED(*this, {Inject(1), Record(VK_DELETE)});
+  EXPECT_DELIVERED(*this, {Inject(1), KeyDownRecord(VK_DELETE)});
   EXPECT_EQ(nOpenGlyph, open);
 }
 
 TEST_F(EditingKeysTest, EnterClosesTheWordAndTypesTheLineBreakAtTheKeyUp) {
   OpenLetterThenClearLog("E");
   Press(VK_RETURN);
-  EXPECT_DELIVERED(*this, {Char(focus, Set().isolated[E]), Inject(3), Record(VK_DELETE),
-                           Record(VK_LEFT), Record(VK_HOME), Char(focus, 13)});
+  EXPECT_DELIVERED(*this, {Char(focus, Set().isolated[E]), Inject(3), KeyDownRecord(VK_DELETE),
+                           KeyDownRecord(VK_LEFT), KeyDownRecord(VK_HOME), Char(focus, 13)});
   EXPECT_EQ(nEnterCount, 2);
   EXPECT_EQ(nOpenGlyph, 0);
 }
@@ -192,9 +187,9 @@ TEST_F(EditingKeysTest, RunOfThreeEntersWithThePreFilter) {
   // The second Enter's key-up and the whole third Enter fail the count: the application types
   // those line breaks itself.
   EXPECT_EQ(nEnterCount, 3);
-  EXPECT_DELIVERED(*this,
-                   {Char(focus, Set().isolated[E]), Inject(3), Record(VK_DELETE), Record(VK_LEFT),
-                    Record(VK_HOME), Char(focus, 13), Inject(1), Record(VK_HOME)});
+  EXPECT_DELIVERED(*this, {Char(focus, Set().isolated[E]), Inject(3), KeyDownRecord(VK_DELETE),
+                           KeyDownRecord(VK_LEFT), KeyDownRecord(VK_HOME), Char(focus, 13),
+                           Inject(1), KeyDownRecord(VK_HOME)});
 }
 
 TEST_F(EditingKeysTest, HeldDigitTypesOnceOnTheSentRouteAndEveryTimeOnThePostedRoute) {
@@ -258,9 +253,10 @@ TEST_F(EditingKeysTest, ShiftTwoLeavesGlyph132OpenAsColumnThree) {
   Press('E');
   ShiftPress('2');  // after a letter: closes with the final form
   Press(VK_RETURN);
-  EXPECT_DELIVERED(*this, {Char(focus, Set().initial[E]), Key(focus, WM_KEYDOWN, VK_LEFT),
-                           Char(focus, 132), LeftEvent(), Char(focus, Set().final[3]), Inject(3),
-                           Record(VK_DELETE), Record(VK_LEFT), Record(VK_HOME), Char(focus, 13)});
+  EXPECT_DELIVERED(
+      *this, {Char(focus, Set().initial[E]), Key(focus, WM_KEYDOWN, VK_LEFT), Char(focus, 132),
+              LeftEvent(), Char(focus, Set().final[3]), Inject(3), KeyDownRecord(VK_DELETE),
+              KeyDownRecord(VK_LEFT), KeyDownRecord(VK_HOME), Char(focus, 13)});
 }
 
 TEST_F(EditingKeysTest, DigitsThreeFiveEightPassUntouchedByBothHooks) {
@@ -369,7 +365,7 @@ TEST_F(EditingKeysTest, OnlyTheExactButtonClassStopsEnter) {
   HWND lower = d.AddWindow("button", "OK");
   d.SetFocus(lower);
   Press(VK_RETURN);
-  EXPECT_DELIVERED(*this, {Inject(1), Record(VK_HOME), Char(lower, 13)});
+  EXPECT_DELIVERED(*this, {Inject(1), KeyDownRecord(VK_HOME), Char(lower, 13)});
 }
 
 TEST_F(EditingKeysTest, SeparatorReleasedWhileSpaceIsHeldKeepsTheLatch) {
@@ -390,8 +386,9 @@ TEST_F(EditingKeysTest, EnterOnTheSentRouteSendsTheClosingGlyph) {
   HWND canvas = UseCanvas();
   OpenLetterThenClearLog();
   Press(VK_RETURN);
-  EXPECT_DELIVERED(*this, {Sent(canvas, WM_CHAR, Set().final[M], 0, 100), Inject(3),
-                           Record(VK_DELETE), Record(VK_LEFT), Record(VK_HOME), Char(canvas, 13)});
+  EXPECT_DELIVERED(
+      *this, {Sent(canvas, WM_CHAR, Set().final[M], 0, 100), Inject(3), KeyDownRecord(VK_DELETE),
+              KeyDownRecord(VK_LEFT), KeyDownRecord(VK_HOME), Char(canvas, 13)});
 }
 
 TEST_F(EditingKeysTest, SpaceInIllustratorStepsWithAnInjectedLeft) {
@@ -400,7 +397,7 @@ TEST_F(EditingKeysTest, SpaceInIllustratorStepsWithAnInjectedLeft) {
                             d.AddWindow("Pane", "", d.AddWindow("Frame", "Adobe Illustrator 10")));
   d.SetFocus(canvas);
   Press(VK_SPACE);
-  EXPECT_DELIVERED(*this, {Sent(canvas, WM_CHAR, ' ', 0, 100), Inject(1), Record(VK_LEFT)});
+  EXPECT_DELIVERED(*this, {Sent(canvas, WM_CHAR, ' ', 0, 100), Inject(1), KeyDownRecord(VK_LEFT)});
 }
 
 TEST_F(EditingKeysTest, ShiftDigitOnTheSentRouteStepsLeftAtTheRelease) {

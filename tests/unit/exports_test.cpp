@@ -12,21 +12,7 @@ using namespace fakewin;
 
 namespace {
 
-class ExportsTest : public LibraryTest {
- protected:
-  ExportsTest() {
-    WindowSpec spec{"ZafrelXP908@2005", "FALSE 1 ZafrelXP"};
-    spec.hasMenu = true;
-    status = d.AddWindow(spec);
-    LibMain(module, DLL_PROCESS_ATTACH, nullptr);
-    d.ClearLog();
-  }
-
-  HDC StatusDC() const { return GetDC(status); }
-
-  const HINSTANCE module = reinterpret_cast<HINSTANCE>(uintptr_t{0x10000000});
-  HWND status;
-};
+using ExportsTest = ControllerProcessTest;
 
 }  // namespace
 
@@ -141,8 +127,6 @@ TEST_F(ExportsTest, DrawingOneLineUsesTheStatusWindowsOwnDeviceContext) {
   InitZafrelXPDll(status, 15);
   FormatStatusLine(6, "MOUSE\t\tWnd:%d Point:%d %d", 1, -2, 3);
   DrawStatusLine(6);
-  const HDC hdc = GetDC(status);
-  d.log().pop_back();
   EXPECT_CALLS(d, {GetDCCall(status), TextOut(hdc, 1, 90, "MOUSE\t\tWnd:1 Point:-2 3", 0, true, 1),
                    ReleaseDCCall(status, hdc)});
 
@@ -174,8 +158,6 @@ TEST_F(ExportsTest, AHugeLineHeightWrapsInsteadOfOverflowing) {
   InitZafrelXPDll(status, 0x7FFFFFFF);
   FormatStatusLine(9, "x");
   DrawStatusLine(9);
-  const HDC hdc = GetDC(status);
-  d.log().pop_back();
   // 9 * 0x7FFFFFFF in 32 bits.
   EXPECT_CALLS(d, {GetDCCall(status), TextOut(hdc, 1, 0x7FFFFFF7, "x", 0, true, 1),
                    ReleaseDCCall(status, hdc)});

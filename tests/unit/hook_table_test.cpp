@@ -1,8 +1,12 @@
 // The ten hook slots: fixed types and procedures, and every procedure hands its events on with
 // its own slot's handle.
 #include "hooklib/hook_table.h"
+#include "diagnostics/journal.h"
+#include "diagnostics/monitors.h"
 #include "hooklib/controller_link.h"
 #include "tests/unit/library_test.h"
+#include "typing/keyboard_hook.h"
+#include "typing/prefilter.h"
 
 using namespace fakewin;
 
@@ -14,8 +18,12 @@ TEST(HookTable, SlotsCarryTheirFixedHookTypes) {
   for (int slot = 0; slot < kHookSlotCount; ++slot) {
     EXPECT_EQ(anSlotHookType[slot], expected[slot]) << "slot " << slot;
   }
-  EXPECT_EQ(apfnSlotProc[kSlotMsgFilter], nullptr);
-  EXPECT_EQ(apfnSlotProc[kSlotCbt], &CbtProc);
+  const HOOKPROC procedures[kHookSlotCount] = {
+      CallWndProcMonitor, CbtProc,      GetMessageProc, JournalPlaybackProc, JournalRecordProc,
+      KeyboardProc,       MouseMonitor, nullptr,        SysMsgFilterMonitor, DebugMonitor};
+  for (int slot = 0; slot < kHookSlotCount; ++slot) {
+    EXPECT_EQ(apfnSlotProc[slot], procedures[slot]) << "slot " << slot;
+  }
 }
 
 TEST_F(LibraryTest, HandlesAndFlagsAreZeroAtAttach) {

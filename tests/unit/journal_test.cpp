@@ -35,18 +35,9 @@ EVENTMSG Event(UINT message, UINT paramL, DWORD time, UINT paramH = 0) {
   return EVENTMSG{message, paramL, paramH, time, nullptr};
 }
 
-class JournalTest : public LibraryTest {
+class JournalTest : public ControllerProcessTest {
  protected:
-  JournalTest() {
-    WindowSpec spec{"ZafrelXP908@2005", "FALSE 1 ZafrelXP"};
-    spec.hasMenu = true;
-    status = d.AddWindow(spec);
-    LibMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
-    InitZafrelXPDll(status, 16);
-    menu = GetMenu(status);
-    hdc = GetDC(status);
-    d.ClearLog();
-  }
+  JournalTest() { InitZafrelXPDll(status, 16); }
 
   LRESULT Record(EVENTMSG event, int code = HC_ACTION) {
     return JournalRecordProc(code, 0, reinterpret_cast<LPARAM>(&event));
@@ -89,10 +80,6 @@ class JournalTest : public LibraryTest {
     for (EventNode* node = pEventHead; node != nullptr; node = node->next) ++n;
     return n;
   }
-
-  HWND status;
-  HMENU menu;
-  HDC hdc;
 };
 
 }  // namespace
@@ -124,7 +111,7 @@ TEST_F(JournalTest, F2StopsTheRecordingAndIsNotRecorded) {
   EXPECT_EQ(afSlotInstalled[kSlotJournalRecord], 0);
   EXPECT_EQ(std::string(aszStatusLine[4]), kRecordingStopped);
   // The stop line is not drawn; the status window repaints as the slot goes off.
-  EXPECT_CALLS(d, std::vector<Call>{HookSet(WH_JOURNALRECORD, JournalRecordProc, nullptr, 0)} +
+  EXPECT_CALLS(d, std::vector<Call>{HookSet(WH_JOURNALRECORD, JournalRecordProc, module, 0)} +
                       Draw(4, RecordingLine(100)) +
                       std::vector<Call>{Unhook(hook), InvalidateCall(status, true, TRUE),
                                         UpdateCall(status), CheckMenuCall(menu, 204, MF_UNCHECKED),

@@ -1,4 +1,5 @@
 // Letters and punctuation typed right to left with joined shapes, as exact output sequences.
+#include "tests/unit/expected_calls.h"
 #include "tests/unit/typing_test.h"
 #include "typing/typing_state.h"
 
@@ -11,13 +12,6 @@ constexpr int A = 0, B = 1, C = 2, E = 4, G = 6, H = 7, I = 8, M = 12, X = 23;
 // Every letter and punctuation key, in key-index order.
 const std::string kKeys = "ABCDEFGHIJKLMNOPQRSTUVWXYZ`[]\\,./;'";
 constexpr int kSemicolon = 33;
-
-Call Char(HWND w, BYTE glyph) { return Posted(w, WM_CHAR, glyph, 0); }
-Call Left(HWND w) { return Posted(w, WM_KEYDOWN, VK_LEFT, 0); }
-Call InjectedLeft() { return Injected(VK_LEFT, 0x4B, KEYEVENTF_EXTENDEDKEY); }
-Call SentChar(HWND w, BYTE glyph, UINT timeout) { return Sent(w, WM_CHAR, glyph, 0, timeout); }
-Call SentLeft(HWND w) { return Sent(w, WM_KEYDOWN, VK_LEFT, 0, 100); }
-Call LeftEvent() { return KeybdEvent(VK_LEFT, 37, KEYEVENTF_EXTENDEDKEY); }
 
 }  // namespace
 
@@ -105,9 +99,8 @@ TEST_P(SentRouteTest, GlyphsAreSentAndTheCaretStepsBySentOrInjectedLeft) {
   Type("AA");
   const GlyphTableSet& s = Set();
   const bool injected = GetParam().injectedLeft;
-  const std::vector<Call> left =
-      injected ? std::vector<Call>{SendInputCall(1, sizeof(INPUT)), InjectedLeft()}
-               : std::vector<Call>{SentLeft(canvas)};
+  const std::vector<Call> left = injected ? std::vector<Call>{Inject(1), KeyDownRecord(VK_LEFT)}
+                                          : std::vector<Call>{SentLeft(canvas)};
   std::vector<Call> expected = {SentChar(canvas, s.initial[A], 200)};
   expected.insert(expected.end(), left.begin(), left.end());
   expected.push_back(SentChar(canvas, s.medial[A], 200));
@@ -130,7 +123,7 @@ TEST_F(TypingTest, SentRouteLamAlefIsReplacedInPlace) {
   const GlyphTableSet& s = Set();
   EXPECT_DELIVERED(*this, {SentChar(canvas, s.initial[G], 200), SentLeft(canvas),
                            SentChar(canvas, s.lamAlef[0], 100), SendInputCall(2, sizeof(INPUT)),
-                           Injected(VK_DELETE, 0x53, 1), InjectedLeft()});
+                           Injected(VK_DELETE, 0x53, 1), KeyDownRecord(VK_LEFT)});
 }
 
 TEST_F(TypingTest, SentRouteFinalAlefTakesTheShortTimeOut) {
@@ -148,9 +141,9 @@ TEST_F(TypingTest, ShiftLayerCharacterStepsLeftAtItsRelease) {
   ShiftPress(Vk('E'));
   Press(Vk('A'));
   const GlyphTableSet& s = Set();
-  EXPECT_DELIVERED(*this, {Char(focus, s.initial[A]), Left(focus), Char(focus, s.shift[E]),
-                           SendInputCall(1, sizeof(INPUT)), InjectedLeft(),
-                           Char(focus, s.medial[A]), Left(focus)});
+  EXPECT_DELIVERED(*this,
+                   {Char(focus, s.initial[A]), Left(focus), Char(focus, s.shift[E]), Inject(1),
+                    KeyDownRecord(VK_LEFT), Char(focus, s.medial[A]), Left(focus)});
 }
 
 TEST_F(TypingTest, ResettingShiftRuleEndsTheJoin) {
@@ -158,9 +151,9 @@ TEST_F(TypingTest, ResettingShiftRuleEndsTheJoin) {
   ShiftPress(Vk('I'));
   Press(Vk('A'));
   const GlyphTableSet& s = Set();
-  EXPECT_DELIVERED(*this, {Char(focus, s.initial[A]), Left(focus), Char(focus, s.shift[I]),
-                           SendInputCall(1, sizeof(INPUT)), InjectedLeft(),
-                           Char(focus, s.initial[A]), Left(focus)});
+  EXPECT_DELIVERED(*this,
+                   {Char(focus, s.initial[A]), Left(focus), Char(focus, s.shift[I]), Inject(1),
+                    KeyDownRecord(VK_LEFT), Char(focus, s.initial[A]), Left(focus)});
 }
 
 TEST_F(TypingTest, PendingShiftCharacterIsCompletedOnceByAnyLetterRelease) {
@@ -171,8 +164,7 @@ TEST_F(TypingTest, PendingShiftCharacterIsCompletedOnceByAnyLetterRelease) {
   Up(Vk('K'));  // another key's release completes it
   Up(Vk('E'));  // nothing left to do
   EXPECT_EQ(fShiftPending, 0);
-  EXPECT_DELIVERED(*this,
-                   {Char(focus, Set().shift[E]), SendInputCall(1, sizeof(INPUT)), InjectedLeft()});
+  EXPECT_DELIVERED(*this, {Char(focus, Set().shift[E]), Inject(1), KeyDownRecord(VK_LEFT)});
 }
 
 TEST_F(TypingTest, PendingShiftBlocksLettersButNotAlef) {
@@ -209,7 +201,7 @@ TEST_P(ShiftChoiceTest, LeftOrRightShiftPicksTheTableInTheDefaultSetOnly) {
   d.ShowController(std::string("FALSE ") + c.fontCode);
   ShiftPress('A' + c.key, c.leftShift);
   const BYTE glyph = c.alternative ? abAltShiftTable[c.key] : Set().shift[c.key];
-  EXPECT_DELIVERED(*this, {Char(focus, glyph), SendInputCall(1, sizeof(INPUT)), InjectedLeft()});
+  EXPECT_DELIVERED(*this, {Char(focus, glyph), Inject(1), KeyDownRecord(VK_LEFT)});
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, ShiftChoiceTest,
@@ -228,7 +220,7 @@ TEST_F(TypingTest, OpenGlyphAlternativeDependsOnTheOpenLetter) {
   Press(Vk('E'));
   ShiftPress(Vk('X'));  // after an open letter: the alternative table
   const GlyphTableSet& s = Set();
-  const Call left[] = {SendInputCall(1, sizeof(INPUT)), InjectedLeft()};
+  const Call left[] = {Inject(1), KeyDownRecord(VK_LEFT)};
   EXPECT_DELIVERED(*this, {Char(focus, s.shift[X]), left[0], left[1], Char(focus, s.initial[E]),
                            Left(focus), Char(focus, abAltShiftTable[X]), left[0], left[1]});
   EXPECT_EQ(nOpenGlyph, 0);
@@ -241,7 +233,7 @@ TEST_F(TypingTest, SemicolonPairWithTheLeftShiftInTheDefaultSet) {
   ShiftPress(semicolon);  // after an open letter: 188
   EXPECT_EQ(nOpenGlyph, 0);
   ShiftPress(semicolon, false);  // the right Shift key: the set's shift table
-  const Call left[] = {SendInputCall(1, sizeof(INPUT)), InjectedLeft()};
+  const Call left[] = {Inject(1), KeyDownRecord(VK_LEFT)};
   EXPECT_DELIVERED(*this, {Char(focus, 189), left[0], left[1], Char(focus, Set().initial[E]),
                            Left(focus), Char(focus, 188), left[0], left[1],
                            Char(focus, Set().shift[kSemicolon]), left[0], left[1]});
@@ -250,8 +242,8 @@ TEST_F(TypingTest, SemicolonPairWithTheLeftShiftInTheDefaultSet) {
 TEST_F(TypingTest, SemicolonPairInAnotherSetIsTheShiftTable) {
   d.ShowController("FALSE 3");
   ShiftPress(Vk(';'));
-  EXPECT_DELIVERED(*this, {Char(focus, Set().shift[kSemicolon]), SendInputCall(1, sizeof(INPUT)),
-                           InjectedLeft()});
+  EXPECT_DELIVERED(*this,
+                   {Char(focus, Set().shift[kSemicolon]), Inject(1), KeyDownRecord(VK_LEFT)});
 }
 
 TEST_F(TypingTest, ShiftCharacterLeavesHistoryAndApplicationCodeAlone) {
@@ -507,8 +499,7 @@ TEST_F(TypingTest, EveryKeysShiftRuleInTheDefaultSet) {
       if (In("CFGPRV[]", key) && !leftShift) glyph = abAltShiftTable[index];
       if (In("XZ", key)) glyph = abAltShiftTable[index];  // a letter is open
       if (key == ';' && leftShift) glyph = 188;
-      EXPECT_DELIVERED(*this,
-                       {Char(focus, glyph), SendInputCall(1, sizeof(INPUT)), InjectedLeft()});
+      EXPECT_DELIVERED(*this, {Char(focus, glyph), Inject(1), KeyDownRecord(VK_LEFT)});
       EXPECT_EQ(nOpenGlyph, In("IKLOTYXZ[];", key) ? 0 : open);
     }
   }

@@ -13,12 +13,10 @@ namespace {
 
 std::string Blanks(size_t n) { return std::string(n, ' '); }
 
-class MonitorTest : public LibraryTest {
+class MonitorTest : public ControllerProcessTest {
  protected:
   MonitorTest() {
-    status = d.AddWindow("ZafrelXP908@2005", "FALSE 1 ZafrelXP");
     InitZafrelXPDll(status, 12);
-    hdc = GetDC(status);
     for (int slot = 0; slot < kHookSlotCount; ++slot) {
       ahhookSlot[slot] =
           reinterpret_cast<HHOOK>(uintptr_t{0x00C00100u + static_cast<unsigned>(slot)});
@@ -32,9 +30,6 @@ class MonitorTest : public LibraryTest {
     return {GetDCCall(status), TextOut(hdc, 1, slot * 12, line, 0, true, 1),
             ReleaseDCCall(status, hdc), NextHook(ahhookSlot[slot], code, wParam, lParam)};
   }
-
-  HWND status;
-  HDC hdc;
 };
 
 struct CallWndCase {
