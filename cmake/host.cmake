@@ -50,3 +50,8 @@ if(CLANG_FORMAT)
     COMMAND ${CMAKE_SOURCE_DIR}/tests/check-format ${CLANG_FORMAT}
     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
 endif()
+
+# The launcher every Wine run goes through: its route choice for both answers of the probe.
+find_package(Python3 COMPONENTS Interpreter REQUIRED)
+add_test(NAME wine32_launcher
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/wine32_test.py)

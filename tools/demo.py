@@ -8,12 +8,14 @@ for in the selected glyph table set, and whether the bytes are what the host eng
 """
 import argparse
 import pathlib
+import subprocess
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
-from winedesk import Desktop, parse_results, windows_path  # noqa: E402
+from wine32 import WineError  # noqa: E402
+from winedesk import Desktop, parse_results  # noqa: E402
 
 # The keys of "salam donya" on the common Farsi keyboard layout: lam and alef (G, H) join into
 # the lam-alef ligature; Space closes each word with its final or isolated form.
@@ -45,9 +47,8 @@ def main():
         "scenario demo", f"controller {args.mode} {args.font}", f"window {args.window} multiline",
         f"ancestor 2 {args.frame}", f"keys {args.keys}", "end", ""]))
 
-    from subprocess import run, PIPE
-    predicted = run([args.predict, str(scenario), "--explain"], stdout=PIPE, stderr=PIPE,
-                    text=True)
+    predicted = subprocess.run([args.predict, str(scenario), "--explain"], capture_output=True,
+                            text=True)
     if predicted.returncode != 0:
         print(f"demo: the keys could not be read: {predicted.stderr.strip()}")
         return 2
@@ -59,21 +60,32 @@ def main():
                 if line.startswith("BYTE ")]
 
     bin_dir = str(pathlib.Path(args.bin).resolve())
-    log = open(work / "wine.log", "w")
-    desktop = Desktop(pathlib.Path(args.prefix).resolve(), log, own_display=False)
+    log_path = work / "wine.log"
+    log = open(log_path, "w")
     started = time.monotonic()
+    desktop = None
     try:
+        desktop = Desktop(pathlib.Path(args.prefix).resolve(), log, own_display=False)
+        print(desktop.route_line, flush=True)
         desktop.start()
-        desktop.spawn(["zafrelctl.exe", "--mode", args.mode, "--font", args.font], cwd=bin_dir,
-                      stdout=log, stderr=log)
-        target = desktop.run(["zafreltarget.exe", windows_path(scenario)], cwd=bin_dir,
-                             stdout=PIPE, stderr=log, text=True, timeout=300)
+        _, target = desktop.start_session(bin_dir, ["--mode", args.mode, "--font", args.font],
+                                          scenario)
+        output, _ = target.communicate(timeout=600)
+    except WineError as e:
+        print(f"demo: FAILED — {e}")
+        return 1
+    except subprocess.TimeoutExpired:
+        print(f"demo: FAILED — the target program did not finish typing in 600 s under Wine; "
+              f"see {log_path}, then run ./zafrel test to see which part fails")
+        return 1
     finally:
-        desktop.stop()
+        if desktop is not None:
+            desktop.stop()
         log.close()
-    result = parse_results(target.stdout.splitlines()).get("demo")
+    result = parse_results(output.splitlines()).get("demo")
     if result is None:
-        print(f"demo: FAILED — the target program gave no result (see {work / 'wine.log'})")
+        print(f"demo: FAILED — the target program gave no result; see {log_path}, then run "
+              "./zafrel test to see which part fails")
         return 1
 
     print(f"ZafrelXP demo: typing mode {args.mode}, font code {args.font}, "
@@ -99,4 +111,11 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except KeyboardInterrupt:
+        print("demo: stopped")
+        sys.exit(130)
+    except Exception as e:  # one line for the person at the terminal, never a traceback
+        print(f"demo: FAILED — {type(e).__name__}: {e}; run ./zafrel test to see which part fails")
+        sys.exit(1)

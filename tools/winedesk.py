@@ -3,7 +3,10 @@ import os
 import pathlib
 import signal
 import subprocess
+import sys
 import time
+
+import wine32
 
 XDOTOOL_KEYS = {
     "SPACE": "space", "ENTER": "Return", "BACK": "BackSpace", "SCROLL": "Scroll_Lock",
@@ -34,20 +37,15 @@ class Desktop:
     def __init__(self, prefix, log, own_display=True):
         self.log = log
         self.own_display = own_display or not os.environ.get("DISPLAY")
-        self.env = dict(os.environ, WINEPREFIX=str(prefix), WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.wine, self.route_line = wine32.launcher(prefix=prefix)
+        self.env = self.wine.env(os.environ)
         self.xvfb = None
         self.processes = []
 
     def start(self):
         if self.own_display:
             self.start_xvfb()
-        prefix = pathlib.Path(self.env["WINEPREFIX"])
-        if not (prefix / "system.reg").exists():
-            print(f"creating the Wine prefix {prefix} (once)", flush=True)
-            subprocess.run(["wineboot", "-i"], env=self.env, check=True, stdout=self.log,
-                           stderr=self.log)
-            subprocess.run(["wineserver", "-w"], env=self.env, check=True)
+        self.wine.ensure_prefix(self.env, self.log)
 
     def start_xvfb(self):
         read_fd, write_fd = os.pipe()
@@ -58,14 +56,39 @@ class Desktop:
         with os.fdopen(read_fd) as f:
             display = f.readline().strip()
         if not display:
-            raise RuntimeError("Xvfb did not start")
+            raise wine32.WineError("Xvfb did not start; run ./zafrel setup")
         self.env["DISPLAY"] = ":" + display
 
-    def run(self, args, cwd, **kwargs):
-        return subprocess.run(["wine"] + args, cwd=cwd, env=self.env, **kwargs)
+    def run(self, args, cwd, timeout):
+        """Runs a program to its end, starting it again only if Wine's own start-up failed.
+        Its stdout is returned; its stderr goes to the log."""
+        p = wine32.run_with_retry(self.wine.command(args), cwd=cwd, env=self.env,
+                                  timeout=timeout)[0]
+        self.log.write(p.stderr)
+        return p
+
+    def start_session(self, bin_dir, controller_args, scenario_file):
+        """Starts the reference controller and the target program on a scenario file, and returns
+        both once the target has found the controller's window and said READY. Only this start
+        is retried: a target that ends before READY played nothing."""
+        for attempt in range(1, wine32.START_ATTEMPTS + 1):
+            controller = self.spawn(["zafrelctl.exe"] + controller_args, cwd=bin_dir,
+                                    stdout=self.log, stderr=self.log)
+            target = self.spawn(["zafreltarget.exe", windows_path(scenario_file)], cwd=bin_dir,
+                                stdout=subprocess.PIPE, stderr=self.log, text=True)
+            if target.stdout.readline().startswith("READY"):
+                return controller, target
+            for p in (target, controller):
+                if p.poll() is None:
+                    p.kill()
+                p.wait()
+            print(f"the controller and the target program did not start (attempt {attempt})",
+                  file=sys.stderr, flush=True)
+        raise wine32.WineError("the controller and the target program did not start under Wine "
+                               f"in {wine32.START_ATTEMPTS} attempts; see {self.log.name}")
 
     def spawn(self, args, cwd, **kwargs):
-        p = subprocess.Popen(["wine"] + args, cwd=cwd, env=self.env, **kwargs)
+        p = subprocess.Popen(self.wine.command(args), cwd=cwd, env=self.env, **kwargs)
         self.processes.append(p)
         return p
 
@@ -73,7 +96,7 @@ class Desktop:
         for p in self.processes:
             if p.poll() is None:
                 p.terminate()
-        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        subprocess.run(self.wine.wineserver("-k"), env=self.env, stderr=subprocess.DEVNULL)
         for p in self.processes:
             try:
                 p.wait(timeout=10)

@@ -15,7 +15,8 @@ import sys
 import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
-from winedesk import Desktop, parse_results, type_with_xdotool, windows_path  # noqa: E402
+from wine32 import WineError  # noqa: E402
+from winedesk import Desktop, parse_results, type_with_xdotool  # noqa: E402
 
 LATIN_KEYDOWNS = set(range(0x30, 0x3A)) | set(range(0x41, 0x5B)) | {0x20} | set(range(0xBA, 0xC1)) \
     | set(range(0xDB, 0xDF))
@@ -57,7 +58,7 @@ def main():
     for name in ("bin", "predict", "scenarios", "prefix"):
         setattr(args, name, str(pathlib.Path(getattr(args, name)).resolve()))
 
-    for tool in ("wine", "wineserver", "Xvfb", "xdotool"):
+    for tool in ("Xvfb", "xdotool"):
         if shutil.which(tool) is None:
             print(f"e2e: '{tool}' is missing; './zafrel test' installs it", file=sys.stderr)
             return 2
@@ -78,18 +79,20 @@ def main():
 
     started = time.monotonic()
     log = open(pathlib.Path(args.bin) / "e2e-wine.log", "w")
-    desktop = Desktop(args.prefix, log)
+    try:
+        desktop = Desktop(args.prefix, log)
+    except WineError as e:
+        print(f"e2e: {e}", flush=True)
+        return 2
+    print(desktop.route_line, flush=True)
     try:
         desktop.start()
-        noload = desktop.run(["zafreltarget.exe", "--no-controller"], cwd=args.bin,
-                             capture_output=True, text=True, timeout=120)
+        noload = desktop.run(["zafreltarget.exe", "--no-controller"], cwd=args.bin, timeout=300)
         check("NOLOAD ok" in noload.stdout,
               "with no controller window the library refuses to load into a new process")
 
-        controller = desktop.spawn(["zafrelctl.exe", "--mode", "FALSE", "--font", "1"], cwd=args.bin,
-                                   stdout=log, stderr=log)
-        target = desktop.spawn(["zafreltarget.exe", windows_path(args.scenarios)], cwd=args.bin,
-                               stdout=subprocess.PIPE, stderr=log, text=True)
+        controller, target = desktop.start_session(args.bin, ["--mode", "FALSE", "--font", "1"],
+                                                   args.scenarios)
         lines = []
         by_name = {s["name"]: s for s in scenarios}
         for line in target.stdout:
@@ -123,6 +126,8 @@ def main():
                 check(not latin, f"{name}: no Latin key-down reached the window {latin or ''}")
             check(got.get("NOTIFIED") == s["notify"],
                   f"{name}: controller notified {got.get('NOTIFIED')} (expected {s['notify']})")
+    except (WineError, subprocess.TimeoutExpired) as e:
+        check(False, f"Wine: {e}")
     finally:
         desktop.stop()
         log.close()

@@ -170,7 +170,7 @@ bool WaitForXdotool(const std::string& name) {
   std::fflush(stdout);
   const std::string flag = "Z:\\tmp\\zafrel-xdotool-" + name + ".done";
   const DWORD start = GetTickCount();
-  while (GetTickCount() - start < 30000) {
+  while (GetTickCount() - start < 120000) {
     Drain(10);
     if (GetFileAttributesA(flag.c_str()) != INVALID_FILE_ATTRIBUTES) {
       Drain(200);
@@ -253,7 +253,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zafreltarget: %s\n", error.c_str());
     return 2;
   }
-  for (int i = 0; i < 100 && g_controller == nullptr; ++i) {
+  // Under qemu emulation the controller can take tens of seconds to start.
+  for (int i = 0; i < 900 && g_controller == nullptr; ++i) {
     g_controller = FindWindowA(kControllerClass, nullptr);
     if (g_controller == nullptr) Sleep(100);
   }

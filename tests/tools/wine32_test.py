@@ -1,0 +1,181 @@
+#!/usr/bin/env python3
+"""The 32-bit Wine launcher on the host: the probe's two answers, the route it picks, the commands
+each route starts, the qemu loader folder, and which failures get a second start."""
+import os
+import pathlib
+import stat
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
+import wine32  # noqa: E402
+
+
+def write_program(folder, name, text, mode=0o755):
+    path = pathlib.Path(folder) / name
+    path.write_bytes(text if isinstance(text, bytes) else text.encode())
+    path.chmod(mode)
+    return str(path)
+
+
+def must_not_probe():
+    raise AssertionError("the probe ran although the route was already known")
+
+
+class ProbeTest(unittest.TestCase):
+    """Real programs stand in for Wine's loader: one the kernel cannot execute, one that answers."""
+
+    def test_answers(self):
+        with tempfile.TemporaryDirectory() as d:
+            cases = [
+                # (program text, runs natively, the probe's detail after the program's name)
+                (b"\x00\x01 not a program any kernel runs", False, " --version: Exec format error"),
+                ("#!/bin/sh\necho 'wine-8.0 (Debian 8.0~repack-4)'\n", True,
+                 " --version answered wine-8.0 (Debian 8.0~repack-4)"),
+                ("#!/bin/sh\nexit 1\n", False, " --version exited 1 without a version"),
+                ("#!/bin/sh\necho hello\n", False, " --version exited 0 without a version"),
+                ("#!/bin/sh\nkill -SEGV $$\n", False, " --version was killed by SIGSEGV"),
+            ]
+            for i, (text, runs, detail) in enumerate(cases):
+                with self.subTest(detail=detail):
+                    program = write_program(d, f"wine{i}", text)
+                    result = wine32.probe(program)
+                    self.assertEqual((result.runs, result.detail), (runs, program + detail))
+                    route, reason = wine32.choose_route({}, lambda: result)
+                    self.assertEqual((route, reason),
+                                     ("native" if runs else "qemu", "probe: " + program + detail))
+
+    def test_missing_wine_says_to_run_setup(self):
+        with self.assertRaisesRegex(wine32.WineError, r"/nonexistent/wine is missing.*zafrel setup"):
+            wine32.probe("/nonexistent/wine")
+
+
+class RouteChoiceTest(unittest.TestCase):
+    def test_forced_or_cached_routes_skip_the_probe(self):
+        cases = [
+            ({"ZAFREL_WINE_ROUTE": "qemu"}, ("qemu", "forced by ZAFREL_WINE_ROUTE=qemu")),
+            ({"ZAFREL_WINE_ROUTE": "native"}, ("native", "forced by ZAFREL_WINE_ROUTE=native")),
+            # Forcing wins over what an earlier probe of the run found.
+            ({"ZAFREL_WINE_ROUTE": "qemu", "ZAFREL_WINE_PROBED": "native probe: x answered wine-8.0"},
+             ("qemu", "forced by ZAFREL_WINE_ROUTE=qemu")),
+            ({"ZAFREL_WINE_PROBED": "qemu probe: x --version: Exec format error"},
+             ("qemu", "probe: x --version: Exec format error")),
+        ]
+        for environ, expected in cases:
+            with self.subTest(environ=environ):
+                self.assertEqual(wine32.choose_route(environ, must_not_probe), expected)
+
+    def test_malformed_cache_probes_again(self):
+        answer = wine32.Probe(True, "w --version answered wine-8.0")
+        self.assertEqual(wine32.choose_route({"ZAFREL_WINE_PROBED": "sideways x"}, lambda: answer),
+                         ("native", "probe: w --version answered wine-8.0"))
+
+    def test_unknown_forced_route_is_an_error(self):
+        with self.assertRaisesRegex(wine32.WineError, "ZAFREL_WINE_ROUTE=x86 is not a route"):
+            wine32.choose_route({"ZAFREL_WINE_ROUTE": "x86"}, must_not_probe)
+
+    def test_route_lines(self):
+        self.assertEqual(wine32.route_line("native", "probe: w answered wine-8.0"),
+                         "Wine: 32-bit programs run natively (probe: w answered wine-8.0)")
+        self.assertEqual(wine32.route_line("qemu", "forced by ZAFREL_WINE_ROUTE=qemu"),
+                         "Wine: 32-bit programs run through qemu-i386 emulation "
+                         "(forced by ZAFREL_WINE_ROUTE=qemu)")
+
+
+class CommandTest(unittest.TestCase):
+    def test_each_route_starts_programs_its_own_way(self):
+        base = {"PATH": "/usr/bin", "WINEDEBUG": "+seh"}
+        native = wine32.Wine32("native", "/p/prefix", "/p/loader")
+        self.assertEqual(native.command(["a.exe", "x"]), ["wine", "a.exe", "x"])
+        self.assertEqual(native.wineserver("-k"), ["wineserver", "-k"])
+        self.assertEqual(native.env(base), {
+            "PATH": "/usr/bin", "WINEDEBUG": "+seh", "WINEPREFIX": "/p/prefix",
+            "WINEARCH": "win32", "WINEDLLOVERRIDES": "mscoree,mshtml="})
+
+        qemu = wine32.Wine32("qemu", "/p/prefix", "/p/loader")
+        self.assertEqual(qemu.command(["a.exe", "x"]), [
+            "qemu-i386-static", "/p/loader/lib/wine/wine-preloader.static",
+            "/p/loader/lib/wine/wine", "a.exe", "x"])
+        self.assertEqual(qemu.wineserver("-k"), ["/usr/lib/wine/wineserver64", "-k"])
+        self.assertEqual(qemu.env({"PATH": "/usr/bin"}), {
+            "PATH": "/usr/bin", "WINEDEBUG": "-all", "WINEPREFIX": "/p/prefix",
+            "WINEARCH": "win32", "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            "WINELOADER": "/p/loader/lib/wine/wine",
+            "WINESERVER": "/usr/lib/wine/wineserver64"})
+
+
+class LoaderFolderTest(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(self.tmp.cleanup)
+        d = self.tmp.name
+        self.loader = write_program(d, "wine", "loader")
+        self.preloader = write_program(d, "wine-preloader.static", "preloader")
+        self.folder = pathlib.Path(d) / "loader"
+
+    def prepare(self, qemu="echo"):
+        wine32.prepare_loader(self.folder, qemu=qemu, loader=self.loader, preloader=self.preloader)
+
+    def test_layout_and_wrapper(self):
+        # With echo in qemu's place the wrapper shows exactly what Wine's child starts would run.
+        self.prepare()
+        wine_dir = self.folder / "lib" / "wine"
+        self.assertEqual((wine_dir / "wine").read_text(), "loader")
+        self.assertEqual((wine_dir / "wine-preloader.static").read_text(), "preloader")
+        self.assertEqual(os.readlink(self.folder / "lib" / "i386-linux-gnu"), "/usr/lib/i386-linux-gnu")
+        self.assertEqual(os.readlink(self.folder / "share"), "/usr/share")
+        wrapper = wine_dir / "wine-preloader"
+        self.assertTrue(wrapper.stat().st_mode & stat.S_IXUSR)
+        out = subprocess.run([str(wrapper), "/x/wine", "a b.exe"], capture_output=True, text=True)
+        self.assertEqual(out.stdout, f"{wine_dir / 'wine-preloader.static'} /x/wine a b.exe\n")
+
+    def test_a_stale_folder_is_rebuilt(self):
+        self.prepare(qemu="true")
+        (self.folder / "share").unlink()
+        self.prepare(qemu="echo")
+        self.assertIn("/echo\"", (self.folder / "lib" / "wine" / "wine-preloader").read_text())
+        self.assertEqual(os.readlink(self.folder / "share"), "/usr/share")
+
+    def test_missing_pieces_say_to_run_setup(self):
+        os.unlink(self.preloader)
+        with self.assertRaisesRegex(wine32.WineError, "wine-preloader.static is missing.*setup"):
+            self.prepare()
+        with self.assertRaisesRegex(wine32.WineError, "no-such-qemu is missing.*setup"):
+            wine32.prepare_loader(self.folder, qemu="no-such-qemu", loader=self.loader,
+                                  preloader=self.loader)
+
+
+class RetryTest(unittest.TestCase):
+    """Only Wine's own start-up is retried: never a run whose program already reported."""
+
+    def test_what_gets_a_second_start(self):
+        ldso = "Inconsistency detected by ld.so: dl-open.c: 581: _dl_open: Assertion failed"
+        with tempfile.TemporaryDirectory() as d:
+            cases = [
+                # (stdout, stderr and exit code of the first start only, then of every later one)
+                ("name", "first", "later", "attempts", "final stdout"),
+                ("flaky start", ("", ldso, 127), ("ok\n", "", 0), 2, "ok\n"),
+                ("assertion failed", ("FAILED: x\n", ldso, 1), ("ok\n", "", 0), 1, "FAILED: x\n"),
+                ("crash with no start trouble", ("", "page fault", 1), ("ok\n", "", 0), 1, ""),
+                ("never starts", ("", ldso, 127), ("", ldso, 127), 3, ""),
+                ("success with noise", ("ok\n", ldso, 0), ("", "", 1), 1, "ok\n"),
+            ][1:]
+            for name, first, later, attempts, stdout in cases:
+                with self.subTest(name):
+                    count = pathlib.Path(d) / (name.replace(" ", "-") + ".count")
+                    script = write_program(d, name.replace(" ", "-"), (
+                        "#!/bin/sh\n"
+                        f"echo x >> '{count}'\n"
+                        f"if [ $(wc -l < '{count}') = 1 ]; then\n"
+                        f"  printf '{first[0]}'; printf '{first[1]}' >&2; exit {first[2]}\n"
+                        "fi\n"
+                        f"printf '{later[0]}'; printf '{later[1]}' >&2; exit {later[2]}\n"))
+                    p, tried = wine32.run_with_retry([script])
+                    self.assertEqual((tried, p.stdout), (attempts, stdout))
+                    self.assertEqual(len(count.read_text().splitlines()), attempts)
+
+
+if __name__ == "__main__":
+    unittest.main()

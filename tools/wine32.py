@@ -1,0 +1,276 @@
+#!/usr/bin/env python3
+"""32-bit Wine on any x86-64 Linux machine: the one way every Wine run of this project starts.
+
+Some kernels execute i386 programs and some do not ("Exec format error" for every i386 ELF, or
+32-bit code segments that fault). Where they do, Debian's 32-bit Wine runs as it is: the native
+route. Where they do not, it runs under qemu-i386 user emulation: the qemu route. Wine's own
+preloader must reserve the address space there (qemu 7.2 ignores MAP_FIXED_NOREPLACE, and without
+the preloader Wine's loader reserves memory in 64 KiB steps and never gets going), and Wine starts
+every child process through "wine-preloader" beside its loader, so a private loader folder holds a
+copy of the loader and a wrapper of that name that hands the static preloader to qemu. The native
+64-bit wineserver serves the emulated 32-bit clients. Nothing outside that folder is changed, and
+no binfmt_misc handler is registered (that would change how every Wine on the machine starts).
+
+The probe runs Wine's 32-bit loader once per run; ZAFREL_WINE_ROUTE=native|qemu forces a route.
+
+    wine32.py decide                print the route and why ("qemu probe: ..."); exported as
+                                    ZAFREL_WINE_PROBED, it spares the rest of the run the probe
+    wine32.py line                  print the route line the Wine tests and the demo start with
+    wine32.py prepare LOADER-DIR    build the qemu route's loader folder
+    wine32.py run PROGRAM [ARGS]    run a Windows program on a private X display (the CTest
+                                    emulator); WINEPREFIX names the prefix, created on first use
+"""
+import errno
+import fcntl
+import os
+import pathlib
+import shutil
+import signal
+import subprocess
+import sys
+
+ROOT = pathlib.Path(__file__).resolve().parents[1]
+WINE32_LOADER = "/usr/lib/wine/wine"
+STATIC_PRELOADER = "/usr/lib/wine/wine-preloader.static"
+WINESERVER64 = "/usr/lib/wine/wineserver64"
+QEMU = "qemu-i386-static"
+DEFAULT_LOADER_DIR = ROOT / "build" / "wine32-loader"
+DEFAULT_PREFIX = ROOT / "build" / "wineprefix"
+FORCE_VARIABLE = "ZAFREL_WINE_ROUTE"
+PROBED_VARIABLE = "ZAFREL_WINE_PROBED"
+ROUTES = ("native", "qemu")
+
+# What a Wine program that never reached its own code leaves on stderr. Under qemu, ld.so now and
+# then dies while loading Wine's libraries; a second start works.
+START_FAILURES = (
+    "Inconsistency detected by ld.so",
+    "wine: could not load",
+    "wine client error",
+    "wine: failed to",
+)
+START_ATTEMPTS = 3
+
+
+class WineError(Exception):
+    """Wine could not be started; the message says what failed and what to do next."""
+
+
+class Probe:
+    """Whether this machine executes i386 programs, and what the probe saw."""
+
+    def __init__(self, runs, detail):
+        self.runs = runs
+        self.detail = detail
+
+
+def probe(program=WINE32_LOADER):
+    """Runs the 32-bit Wine loader with --version: it answers only where i386 programs run."""
+    what = f"{program} --version"
+    try:
+        p = subprocess.run([program, "--version"], capture_output=True, text=True, timeout=60)
+    except FileNotFoundError:
+        raise WineError(f"32-bit Wine is not installed ({program} is missing); run ./zafrel setup")
+    except subprocess.TimeoutExpired:
+        return Probe(False, f"{what} did not answer in 60 s")
+    except OSError as e:
+        return Probe(False, f"{what}: {os.strerror(e.errno)}" if e.errno else f"{what}: {e}")
+    answer = p.stdout.strip().splitlines()[0] if p.stdout.strip() else ""
+    if p.returncode == 0 and answer.startswith("wine-"):
+        return Probe(True, f"{what} answered {answer}")
+    if p.returncode < 0:
+        return Probe(False, f"{what} was killed by {signal.Signals(-p.returncode).name}")
+    return Probe(False, f"{what} exited {p.returncode} without a version")
+
+
+def choose_route(environ, run_probe=probe):
+    """The route and why: forced by the environment, cached earlier in this run, or probed."""
+    forced = environ.get(FORCE_VARIABLE, "")
+    if forced:
+        if forced not in ROUTES:
+            raise WineError(f"{FORCE_VARIABLE}={forced} is not a route; use native or qemu")
+        return forced, f"forced by {FORCE_VARIABLE}={forced}"
+    cached = environ.get(PROBED_VARIABLE, "")
+    if cached:
+        route, _, detail = cached.partition(" ")
+        if route in ROUTES:
+            return route, detail
+    result = run_probe()
+    return ("native" if result.runs else "qemu"), f"probe: {result.detail}"
+
+
+def route_line(route, reason):
+    """The one line the Wine tests and the demo start with."""
+    if route == "native":
+        return f"Wine: 32-bit programs run natively ({reason})"
+    return f"Wine: 32-bit programs run through qemu-i386 emulation ({reason})"
+
+
+def prepare_loader(loader_dir, qemu=QEMU, loader=WINE32_LOADER, preloader=STATIC_PRELOADER):
+    """The qemu route's private loader folder; rebuilt only when something in it is missing.
+
+    lib/wine/wine                   a copy of Wine's loader: Wine finds its DLLs relative to it
+    lib/wine/wine-preloader.static  a copy of the static preloader that qemu runs
+    lib/wine/wine-preloader         the wrapper Wine execs for every new process
+    lib/i386-linux-gnu, share       links to the system's 32-bit Wine libraries and its data
+    """
+    for needed in (loader, preloader):
+        if not os.path.exists(needed):
+            raise WineError(f"{needed} is missing; run ./zafrel setup (it installs the qemu route)")
+    qemu_path = shutil.which(qemu)
+    if qemu_path is None:
+        raise WineError(f"{qemu} is missing; run ./zafrel setup (it installs the qemu route)")
+    wine_dir = pathlib.Path(loader_dir) / "lib" / "wine"
+    wrapper = wine_dir / "wine-preloader"
+    static = wine_dir / "wine-preloader.static"
+    wrapper_text = f'#!/bin/sh\nexec "{qemu_path}" "{static}" "$@"\n'
+    if wrapper.exists() and wrapper.read_text() == wrapper_text and (wine_dir / "wine").exists() \
+            and static.exists() and (wine_dir.parent / "i386-linux-gnu").exists():
+        return
+    wine_dir.mkdir(parents=True, exist_ok=True)
+    shutil.copy2(loader, wine_dir / "wine")
+    shutil.copy2(preloader, static)
+    for name, target in (("i386-linux-gnu", "/usr/lib/i386-linux-gnu"), ("share", "/usr/share")):
+        link = wine_dir.parent / name if name != "share" else pathlib.Path(loader_dir) / name
+        if link.is_symlink() or link.exists():
+            link.unlink()
+        link.symlink_to(target)
+    tmp = wrapper.with_suffix(".tmp")
+    tmp.write_text(wrapper_text)
+    tmp.chmod(0o755)
+    tmp.replace(wrapper)
+
+
+class Wine32:
+    """How to start 32-bit Windows programs, wineboot and wineserver on the chosen route."""
+
+    def __init__(self, route, prefix, loader_dir=DEFAULT_LOADER_DIR):
+        self.route = route
+        self.prefix = pathlib.Path(prefix)
+        self.loader_dir = pathlib.Path(loader_dir)
+
+    @property
+    def loader(self):
+        return str(self.loader_dir / "lib" / "wine" / "wine")
+
+    def env(self, base):
+        env = dict(base, WINEPREFIX=str(self.prefix), WINEARCH="win32",
+                   WINEDEBUG=base.get("WINEDEBUG", "-all"),
+                   # No Mono or Gecko install dialogs: the tests need neither.
+                   WINEDLLOVERRIDES=base.get("WINEDLLOVERRIDES", "mscoree,mshtml="))
+        if self.route == "qemu":
+            env.update(WINELOADER=self.loader, WINESERVER=WINESERVER64)
+        return env
+
+    def command(self, args):
+        if self.route == "native":
+            return ["wine"] + list(args)
+        static = str(self.loader_dir / "lib" / "wine" / "wine-preloader.static")
+        return [QEMU, static, self.loader] + list(args)
+
+    def wineserver(self, *flags):
+        return [WINESERVER64 if self.route == "qemu" else "wineserver"] + list(flags)
+
+    def prepare(self):
+        if self.route == "qemu":
+            prepare_loader(self.loader_dir)
+
+    def ensure_prefix(self, env, log=subprocess.DEVNULL, attempts=START_ATTEMPTS):
+        """Creates the prefix once (under a lock, for parallel callers), retrying Wine's start-up."""
+        if (self.prefix / "system.reg").exists():
+            return
+        self.prefix.parent.mkdir(parents=True, exist_ok=True)
+        with open(str(self.prefix) + ".lock", "w") as lock:
+            fcntl.flock(lock, fcntl.LOCK_EX)
+            for _ in range(attempts):
+                if (self.prefix / "system.reg").exists():
+                    return
+                print(f"creating the Wine prefix {self.prefix} (once)", file=sys.stderr, flush=True)
+                try:
+                    subprocess.run(self.command(["wineboot.exe", "-i"]), env=env, stdout=log,
+                                   stderr=log, timeout=300)
+                    # The registry files appear when the wineserver has written them and exited.
+                    subprocess.run(self.wineserver("-w"), env=env, stdout=log, stderr=log,
+                                   timeout=300)
+                except subprocess.TimeoutExpired:
+                    subprocess.run(self.wineserver("-k"), env=env, stderr=subprocess.DEVNULL)
+                if (self.prefix / "system.reg").exists():
+                    return
+                shutil.rmtree(self.prefix, ignore_errors=True)
+            raise WineError(f"Wine could not create its prefix {self.prefix} in {attempts} attempts"
+                            f" ({self.route} route); run ./zafrel setup, then try again")
+
+
+def launcher(environ=None, prefix=DEFAULT_PREFIX, loader_dir=DEFAULT_LOADER_DIR):
+    """The route for this run (printed once) and a launcher ready to start programs on it."""
+    environ = os.environ if environ is None else environ
+    route, reason = choose_route(environ)
+    environ.setdefault(PROBED_VARIABLE, f"{route} {reason}")
+    wine = Wine32(route, prefix, loader_dir)
+    wine.prepare()
+    return wine, route_line(route, reason)
+
+
+def start_failed(returncode, stdout, stderr):
+    """True when a program ended before its own code said anything, with Wine's start-up at fault."""
+    if returncode == 0 or stdout.strip():
+        return False
+    return any(sign in stderr for sign in START_FAILURES)
+
+
+def run_with_retry(command, attempts=START_ATTEMPTS, **kwargs):
+    """Runs a program to its end; starts it again only when Wine's own start-up failed."""
+    for attempt in range(1, attempts + 1):
+        p = subprocess.run(command, capture_output=True, text=True, **kwargs)
+        if not start_failed(p.returncode, p.stdout, p.stderr) or attempt == attempts:
+            return p, attempt
+        print(f"wine32: the program did not start (attempt {attempt}); starting it again",
+              file=sys.stderr, flush=True)
+
+
+def run_program(argv):
+    """The CTest emulator: one Windows program on a private X display, from its own folder."""
+    prefix = os.environ.get("ZAFREL_WINEPREFIX") or os.environ.get("WINEPREFIX") or DEFAULT_PREFIX
+    wine, _ = launcher(prefix=prefix)
+    env = wine.env(os.environ)
+    for tool in ("xvfb-run", "wine" if wine.route == "native" else QEMU):
+        if shutil.which(tool) is None:
+            raise WineError(f"'{tool}' is missing; run ./zafrel setup")
+    wine.ensure_prefix(env)
+    program = pathlib.Path(argv[0]).resolve()
+    # The program starts in its own folder so that it finds the DLL beside it.
+    command = ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24"] + wine.command(
+        [program.name] + argv[1:])
+    p, attempts = run_with_retry(command, cwd=program.parent, env=env)
+    sys.stdout.write(p.stdout)
+    # Wine's stderr under emulation carries noise from background services; keep it, but last.
+    sys.stderr.write(p.stderr)
+    if attempts > 1:
+        print(f"wine32: started after {attempts} attempts", flush=True)
+    return p.returncode
+
+
+def main(argv):
+    if not argv or argv[0] in ("-h", "--help"):
+        print(__doc__)
+        return 0 if argv else 2
+    try:
+        if argv == ["decide"]:
+            print(" ".join(choose_route(os.environ)))
+            return 0
+        if argv == ["line"]:
+            print(route_line(*choose_route(os.environ)))
+            return 0
+        if argv[0] == "prepare" and len(argv) == 2:
+            prepare_loader(argv[1])
+            return 0
+        if argv[0] == "run" and len(argv) >= 2:
+            return run_program(argv[1:])
+    except WineError as e:
+        print(f"wine32: {e}", file=sys.stderr)
+        return 2
+    print(f"wine32: unknown command {' '.join(argv)!r} (try --help)", file=sys.stderr)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
