@@ -153,10 +153,16 @@ class Wine32:
         return str(self.loader_dir / "lib" / "wine" / "wine")
 
     def env(self, base):
+        # No Mono or Gecko install dialogs: the tests need neither.
+        overrides = "mscoree,mshtml="
+        if self.route == "qemu":
+            # Wine's background services now and then crash under emulation; Wine would then start
+            # winedbg on them, which hangs under qemu and holds up every later program start.
+            # Without winedbg a crashed process simply ends, our own programs with an exit code.
+            overrides += ";winedbg.exe=d"
         env = dict(base, WINEPREFIX=str(self.prefix), WINEARCH="win32",
                    WINEDEBUG=base.get("WINEDEBUG", "-all"),
-                   # No Mono or Gecko install dialogs: the tests need neither.
-                   WINEDLLOVERRIDES=base.get("WINEDLLOVERRIDES", "mscoree,mshtml="))
+                   WINEDLLOVERRIDES=base.get("WINEDLLOVERRIDES", overrides))
         if self.route == "qemu":
             env.update(WINELOADER=self.loader, WINESERVER=WINESERVER64)
         return env

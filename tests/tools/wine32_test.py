@@ -101,7 +101,7 @@ class CommandTest(unittest.TestCase):
         self.assertEqual(qemu.wineserver("-k"), ["/usr/lib/wine/wineserver64", "-k"])
         self.assertEqual(qemu.env({"PATH": "/usr/bin"}), {
             "PATH": "/usr/bin", "WINEDEBUG": "-all", "WINEPREFIX": "/p/prefix",
-            "WINEARCH": "win32", "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            "WINEARCH": "win32", "WINEDLLOVERRIDES": "mscoree,mshtml=;winedbg.exe=d",
             "WINELOADER": "/p/loader/lib/wine/wine",
             "WINESERVER": "/usr/lib/wine/wineserver64"})
 

@@ -105,13 +105,19 @@ int main() {
                            0, 0, 640, 300, nullptr, bar, instance, nullptr);
   g_edit = CreateWindowA("Edit", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 180, 400, 24, g_status,
                          nullptr, instance, nullptr);
+  if (g_status == nullptr) {
+    std::printf("INFO CreateWindow failed with error %lu\n", GetLastError());
+  }
   SetForegroundWindow(g_status);
   SetFocus(g_edit);
   Pump(200);
 
   HMODULE dll = LoadLibraryA("ZafrelXP.dll");
   Check(dll != nullptr, "the library loads beside the controller window");
-  if (dll == nullptr) return 1;
+  if (dll == nullptr) {
+    std::printf("INFO LoadLibrary failed with error %lu\n", GetLastError());
+    return Finish("wine diagnostics test");
+  }
   InitFn init = Export<InitFn>(dll, "_InitZafrelXPDll@8");
   InstallFn install = Export<InstallFn>(dll, "_InstallFilter@16");
   g_paint = Export<PaintFn>(dll, "_PaintHooksDll@4");
