@@ -16,6 +16,7 @@ The probe runs Wine's 32-bit loader once per run; ZAFREL_WINE_ROUTE=native|qemu 
     wine32.py decide                print the route and why ("qemu probe: ..."); exported as
                                     ZAFREL_WINE_PROBED, it spares the rest of the run the probe
     wine32.py line                  print the route line the Wine tests and the demo start with
+    wine32.py stop                  end every Wine process of the project's prefix
     wine32.py prepare LOADER-DIR    build the qemu route's loader folder
     wine32.py run PROGRAM [ARGS]    run a Windows program on a private X display (the CTest
                                     emulator); WINEPREFIX names the prefix, created on first use
@@ -180,6 +181,23 @@ class Wine32:
         if self.route == "qemu":
             prepare_loader(self.loader_dir)
 
+    def stop(self, env):
+        """Ends every Wine process of this prefix. Under qemu, Wine's services.exe now and then
+        spins at full speed forever and keeps its wineserver alive; left behind, it would take a
+        core from every later test. Processes of a prefix already deleted are found by their
+        environment, since wineserver -k can no longer reach them."""
+        if self.prefix.exists():
+            try:
+                subprocess.run(self.wineserver("-k"), env=env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, timeout=60)
+            except subprocess.TimeoutExpired:
+                pass
+        for pid in processes_of_prefix(self.prefix):
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
+
     def ensure_prefix(self, env, log=subprocess.DEVNULL, attempts=START_ATTEMPTS):
         """Creates the prefix once (under a lock, for parallel callers), retrying Wine's start-up."""
         if (self.prefix / "system.reg").exists():
@@ -193,17 +211,38 @@ class Wine32:
                 print(f"creating the Wine prefix {self.prefix} (once)", file=sys.stderr, flush=True)
                 try:
                     subprocess.run(self.command(["wineboot.exe", "-i"]), env=env, stdout=log,
-                                   stderr=log, timeout=300)
-                    # The registry files appear when the wineserver has written them and exited.
+                                   stderr=log, timeout=150)
+                    # The registry files appear when the wineserver has written them and exited;
+                    # if a spinning service keeps it alive, stop() below ends it (and writes them).
                     subprocess.run(self.wineserver("-w"), env=env, stdout=log, stderr=log,
-                                   timeout=300)
+                                   timeout=60)
                 except subprocess.TimeoutExpired:
-                    subprocess.run(self.wineserver("-k"), env=env, stderr=subprocess.DEVNULL)
+                    pass
+                self.stop(env)
                 if (self.prefix / "system.reg").exists():
                     return
                 shutil.rmtree(self.prefix, ignore_errors=True)
             raise WineError(f"Wine could not create its prefix {self.prefix} in {attempts} attempts"
                             f" ({self.route} route); run ./zafrel setup, then try again")
+
+
+def processes_of_prefix(prefix, proc="/proc"):
+    """The Wine processes (loader, preloader, wineserver, or qemu running them) that have
+    WINEPREFIX set to this prefix: never another program, nor another prefix's Wine."""
+    wanted = b"WINEPREFIX=" + os.fsencode(str(prefix))
+    found = []
+    for entry in sorted(os.listdir(proc)):
+        if not entry.isdigit() or int(entry) == os.getpid():
+            continue
+        try:
+            program = os.path.basename(os.readlink(os.path.join(proc, entry, "exe")))
+            with open(os.path.join(proc, entry, "environ"), "rb") as f:
+                environ = f.read().split(b"\0")
+        except OSError:
+            continue
+        if wanted in environ and program.startswith(("qemu-i386", "wine")):
+            found.append(int(entry))
+    return found
 
 
 def launcher(environ=None, prefix=DEFAULT_PREFIX, loader_dir=DEFAULT_LOADER_DIR):
@@ -246,7 +285,10 @@ def run_program(argv):
     # The program starts in its own folder so that it finds the DLL beside it.
     command = ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24"] + wine.command(
         [program.name] + argv[1:])
-    p, attempts = run_with_retry(command, cwd=program.parent, env=env)
+    try:
+        p, attempts = run_with_retry(command, cwd=program.parent, env=env)
+    finally:
+        wine.stop(env)
     sys.stdout.write(p.stdout)
     # Wine's stderr under emulation carries noise from background services; keep it, but last.
     sys.stderr.write(p.stderr)
@@ -265,6 +307,11 @@ def main(argv):
             return 0
         if argv == ["line"]:
             print(route_line(*choose_route(os.environ)))
+            return 0
+        if argv == ["stop"]:
+            prefix = os.environ.get("ZAFREL_WINEPREFIX") or DEFAULT_PREFIX
+            wine = Wine32(choose_route(os.environ)[0], prefix)
+            wine.stop(wine.env(os.environ))
             return 0
         if argv[0] == "prepare" and len(argv) == 2:
             prepare_loader(argv[1])

@@ -96,7 +96,7 @@ class Desktop:
         for p in self.processes:
             if p.poll() is None:
                 p.terminate()
-        subprocess.run(self.wine.wineserver("-k"), env=self.env, stderr=subprocess.DEVNULL)
+        self.wine.stop(self.env)
         for p in self.processes:
             try:
                 p.wait(timeout=10)

@@ -147,6 +147,29 @@ class LoaderFolderTest(unittest.TestCase):
                                   preloader=self.loader)
 
 
+class LeftoverProcessTest(unittest.TestCase):
+    def test_only_wine_of_this_prefix_is_found(self):
+        prefix = "/b/wineprefix"
+        processes = [
+            # (pid, program, environment)
+            (11, "/usr/bin/qemu-i386-static", [b"A=1", b"WINEPREFIX=/b/wineprefix"]),
+            (12, "/usr/lib/wine/wineserver64", [b"WINEPREFIX=/b/wineprefix", b"B=2"]),
+            (13, "/usr/lib/wine/wine-preloader", [b"WINEPREFIX=/b/wineprefix"]),
+            (14, "/usr/bin/qemu-i386-static", [b"WINEPREFIX=/b/wineprefix2"]),
+            (15, "/usr/bin/python3.11", [b"WINEPREFIX=/b/wineprefix"]),
+            (16, "/usr/bin/qemu-i386-static", [b"WINEPREFIX=/other"]),
+            (17, "/usr/lib/wine/wineserver64", [b"XWINEPREFIX=/b/wineprefix"]),
+        ]
+        with tempfile.TemporaryDirectory() as proc:
+            for pid, program, environ in processes:
+                os.mkdir(os.path.join(proc, str(pid)))
+                os.symlink(program, os.path.join(proc, str(pid), "exe"))
+                pathlib.Path(proc, str(pid), "environ").write_bytes(b"\0".join(environ) + b"\0")
+            os.mkdir(os.path.join(proc, "self"))
+            os.mkdir(os.path.join(proc, "18"))  # gone while being read: no exe, no environ
+            self.assertEqual(wine32.processes_of_prefix(prefix, proc), [11, 12, 13])
+
+
 class RetryTest(unittest.TestCase):
     """Only Wine's own start-up is retried: never a run whose program already reported."""
 
