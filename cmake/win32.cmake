@@ -35,7 +35,7 @@ target_link_libraries(wine_dll_test PRIVATE version)
 target_include_directories(wine_dll_test PRIVATE ${CMAKE_SOURCE_DIR})
 add_dependencies(wine_dll_test ZafrelXP)
 add_test(NAME wine_dll COMMAND wine_dll_test)
-set_tests_properties(wine_dll PROPERTIES LABELS wine TIMEOUT 300 RESOURCE_LOCK wine)
+set_tests_properties(wine_dll PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine)
 
 # Which diagnostic hooks Wine runs, with the real DLL.
 add_executable(wine_diag_test tests/wine/diag_test.cpp)
@@ -43,7 +43,7 @@ target_link_options(wine_diag_test PRIVATE -static -mconsole)
 target_include_directories(wine_diag_test PRIVATE ${CMAKE_SOURCE_DIR})
 add_dependencies(wine_diag_test ZafrelXP)
 add_test(NAME wine_diagnostics COMMAND wine_diag_test)
-set_tests_properties(wine_diagnostics PROPERTIES LABELS wine TIMEOUT 300 RESOURCE_LOCK wine)
+set_tests_properties(wine_diagnostics PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine)
 
 # The reference controller and the program the end-to-end tests type into.
 add_executable(zafrelctl WIN32 tools/controller/controller.cpp)
@@ -64,4 +64,4 @@ add_test(NAME wine_e2e
     --bin ${CMAKE_BINARY_DIR} --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict
     --scenarios ${CMAKE_SOURCE_DIR}/tests/wine/scenarios.txt
     --prefix ${CMAKE_SOURCE_DIR}/build/wineprefix)
-set_tests_properties(wine_e2e PROPERTIES LABELS wine TIMEOUT 900 RESOURCE_LOCK wine)
+set_tests_properties(wine_e2e PROPERTIES LABELS wine TIMEOUT 1500 RESOURCE_LOCK wine)

@@ -265,7 +265,9 @@ def start_failed(returncode, stdout, stderr):
 def run_with_retry(command, attempts=START_ATTEMPTS, **kwargs):
     """Runs a program to its end; starts it again only when Wine's own start-up failed."""
     for attempt in range(1, attempts + 1):
-        p = subprocess.run(command, capture_output=True, text=True, **kwargs)
+        # Wine's stderr under emulation carries stray bytes: never fail on decoding them.
+        p = subprocess.run(command, capture_output=True, encoding="utf-8", errors="replace",
+                           **kwargs)
         if not start_failed(p.returncode, p.stdout, p.stderr) or attempt == attempts:
             return p, attempt
         print(f"wine32: the program did not start (attempt {attempt}); starting it again",

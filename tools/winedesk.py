@@ -1,6 +1,7 @@
 """Wine programs on a private X display, for the end-to-end tests and the demo."""
 import os
 import pathlib
+import select
 import signal
 import subprocess
 import sys
@@ -14,6 +15,9 @@ XDOTOOL_KEYS = {
     "\\": "backslash", ",": "comma", ".": "period", "/": "slash", ";": "semicolon",
     "'": "apostrophe",
 }
+
+# How long the controller and the target program may take to start before the start is retried.
+READY_SECONDS = 240
 
 
 def parse_results(lines):
@@ -75,13 +79,18 @@ class Desktop:
             controller = self.spawn(["zafrelctl.exe"] + controller_args, cwd=bin_dir,
                                     stdout=self.log, stderr=self.log)
             target = self.spawn(["zafreltarget.exe", windows_path(scenario_file)], cwd=bin_dir,
-                                stdout=subprocess.PIPE, stderr=self.log, text=True)
-            if target.stdout.readline().startswith("READY"):
+                                stdout=subprocess.PIPE, stderr=self.log, encoding="utf-8",
+                                errors="replace")
+            # Under qemu a start takes up to a minute or so; one that takes far longer is stuck.
+            ready, _, _ = select.select([target.stdout], [], [], READY_SECONDS)
+            if ready and target.stdout.readline().startswith("READY"):
                 return controller, target
             for p in (target, controller):
                 if p.poll() is None:
                     p.kill()
                 p.wait()
+            self.processes.clear()
+            self.wine.stop(self.env)
             print(f"the controller and the target program did not start (attempt {attempt})",
                   file=sys.stderr, flush=True)
         raise wine32.WineError("the controller and the target program did not start under Wine "

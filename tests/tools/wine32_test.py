@@ -184,6 +184,8 @@ class RetryTest(unittest.TestCase):
                 ("crash with no start trouble", ("", "page fault", 1), ("ok\n", "", 0), 1, ""),
                 ("never starts", ("", ldso, 127), ("", ldso, 127), 3, ""),
                 ("success with noise", ("ok\n", ldso, 0), ("", "", 1), 1, "ok\n"),
+                # Bytes that are no UTF-8 in Wine's stderr must not end the run.
+                ("stray bytes", ("", "\\377\\376" + ldso, 127), ("ok\n", "\\377", 0), 2, "ok\n"),
             ][1:]
             for name, first, later, attempts, stdout in cases:
                 with self.subTest(name):
