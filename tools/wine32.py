@@ -205,13 +205,14 @@ class Wine32:
         self.prefix.parent.mkdir(parents=True, exist_ok=True)
         with open(str(self.prefix) + ".lock", "w") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX)
-            for _ in range(attempts):
+            for attempt in range(1, attempts + 1):
                 if (self.prefix / "system.reg").exists():
                     return
-                print(f"creating the Wine prefix {self.prefix} (once)", file=sys.stderr, flush=True)
+                print(f"creating the Wine prefix {self.prefix} (attempt {attempt})", file=sys.stderr,
+                      flush=True)
                 try:
                     subprocess.run(self.command(["wineboot.exe", "-i"]), env=env, stdout=log,
-                                   stderr=log, timeout=150)
+                                   stderr=log, timeout=90)
                     # The registry files appear when the wineserver has written them and exited;
                     # if a spinning service keeps it alive, stop() below ends it (and writes them).
                     subprocess.run(self.wineserver("-w"), env=env, stdout=log, stderr=log,
@@ -222,8 +223,11 @@ class Wine32:
                 if (self.prefix / "system.reg").exists():
                     return
                 shutil.rmtree(self.prefix, ignore_errors=True)
+            forced = os.environ.get(FORCE_VARIABLE)
             raise WineError(f"Wine could not create its prefix {self.prefix} in {attempts} attempts"
-                            f" ({self.route} route); run ./zafrel setup, then try again")
+                            f" ({self.route} route); "
+                            + (f"unset {FORCE_VARIABLE} so that the probe picks the route"
+                               if forced else "run ./zafrel setup, then try again"))
 
 
 def processes_of_prefix(prefix, proc="/proc"):
