@@ -50,7 +50,8 @@ def main():
     predicted = subprocess.run([args.predict, str(scenario), "--explain"], capture_output=True,
                             text=True)
     if predicted.returncode != 0:
-        print(f"demo: the keys could not be read: {predicted.stderr.strip()}")
+        reason = " ".join(predicted.stderr.split())
+        print(f"demo: the keys could not be read ({reason}); see ./zafrel demo --help")
         return 2
     prediction = [line.split(" ", 1)[1] if " " in line else "" for line in
                   predicted.stdout.splitlines()]
@@ -68,9 +69,9 @@ def main():
         desktop = Desktop(pathlib.Path(args.prefix).resolve(), log, own_display=False)
         print(desktop.route_line, flush=True)
         desktop.start()
-        _, target = desktop.start_session(bin_dir, ["--mode", args.mode, "--font", args.font],
-                                          scenario)
-        output, _ = target.communicate(timeout=600)
+        _, _, lines = desktop.start_session(bin_dir, ["--mode", args.mode, "--font", args.font],
+                                            scenario)
+        output = "".join(lines.rest(time.monotonic() + 600))
     except WineError as e:
         print(f"demo: FAILED — {e}")
         return 1
@@ -106,7 +107,8 @@ def main():
     if text == predicted_text and text:
         print("demo: success — the window holds exactly the glyphs the engine predicts")
         return 0
-    print("demo: FAILED — the window's bytes differ from the prediction")
+    print("demo: FAILED — the window's bytes differ from the prediction; run ./zafrel test to see "
+          "which part of the typing engine disagrees with the real DLL")
     return 1
 
 

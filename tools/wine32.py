@@ -21,8 +21,8 @@ The probe runs Wine's 32-bit loader once per run; ZAFREL_WINE_ROUTE=native|qemu 
     wine32.py run PROGRAM [ARGS]    run a Windows program on a private X display (the CTest
                                     emulator); WINEPREFIX names the prefix, created on first use
 """
-import errno
 import fcntl
+import filecmp
 import os
 import pathlib
 import shutil
@@ -41,14 +41,10 @@ FORCE_VARIABLE = "ZAFREL_WINE_ROUTE"
 PROBED_VARIABLE = "ZAFREL_WINE_PROBED"
 ROUTES = ("native", "qemu")
 
-# What a Wine program that never reached its own code leaves on stderr. Under qemu, ld.so now and
-# then dies while loading Wine's libraries; a second start works.
-START_FAILURES = (
-    "Inconsistency detected by ld.so",
-    "wine: could not load",
-    "wine client error",
-    "wine: failed to",
-)
+# Our Windows programs print this flushed line first, once Wine's start-up is done. A run without
+# it never reached our code: under qemu, ld.so now and then dies while loading Wine's libraries,
+# or Wine's desktop process fails to come up. A second start works.
+START_LINE = "START"
 START_ATTEMPTS = 3
 
 
@@ -79,7 +75,11 @@ def probe(program=WINE32_LOADER):
     if p.returncode == 0 and answer.startswith("wine-"):
         return Probe(True, f"{what} answered {answer}")
     if p.returncode < 0:
-        return Probe(False, f"{what} was killed by {signal.Signals(-p.returncode).name}")
+        try:
+            name = signal.Signals(-p.returncode).name
+        except ValueError:
+            name = f"signal {-p.returncode}"
+        return Probe(False, f"{what} was killed by {name}")
     return Probe(False, f"{what} exited {p.returncode} without a version")
 
 
@@ -124,14 +124,22 @@ def prepare_loader(loader_dir, qemu=QEMU, loader=WINE32_LOADER, preloader=STATIC
     wrapper = wine_dir / "wine-preloader"
     static = wine_dir / "wine-preloader.static"
     wrapper_text = f'#!/bin/sh\nexec "{qemu_path}" "{static}" "$@"\n'
-    if wrapper.exists() and wrapper.read_text() == wrapper_text and (wine_dir / "wine").exists() \
-            and static.exists() and (wine_dir.parent / "i386-linux-gnu").exists():
+    links = {wine_dir.parent / "i386-linux-gnu": "/usr/lib/i386-linux-gnu",
+             pathlib.Path(loader_dir) / "share": "/usr/share"}
+
+    def same(copy, original):
+        # After an upgrade of Debian's Wine the copies must follow the new libraries.
+        return copy.exists() and filecmp.cmp(copy, original, shallow=False)
+
+    if wrapper.exists() and wrapper.read_text() == wrapper_text and same(wine_dir / "wine", loader) \
+            and same(static, preloader) \
+            and all(link.is_symlink() and os.readlink(link) == target
+                    for link, target in links.items()):
         return
     wine_dir.mkdir(parents=True, exist_ok=True)
     shutil.copy2(loader, wine_dir / "wine")
     shutil.copy2(preloader, static)
-    for name, target in (("i386-linux-gnu", "/usr/lib/i386-linux-gnu"), ("share", "/usr/share")):
-        link = wine_dir.parent / name if name != "share" else pathlib.Path(loader_dir) / name
+    for link, target in links.items():
         if link.is_symlink() or link.exists():
             link.unlink()
         link.symlink_to(target)
@@ -143,6 +151,11 @@ def prepare_loader(loader_dir, qemu=QEMU, loader=WINE32_LOADER, preloader=STATIC
 
 class Wine32:
     """How to start 32-bit Windows programs, wineboot and wineserver on the chosen route."""
+
+    # A new prefix takes 20 to 45 s under qemu, now and then far longer when wineboot hangs on an
+    # emulated service; then it is ended and made again.
+    BOOT_SECONDS = 120
+    SERVER_SECONDS = 30
 
     def __init__(self, route, prefix, loader_dir=DEFAULT_LOADER_DIR):
         self.route = route
@@ -189,8 +202,8 @@ class Wine32:
         if self.prefix.exists():
             try:
                 subprocess.run(self.wineserver("-k"), env=env, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL, timeout=60)
-            except subprocess.TimeoutExpired:
+                               stderr=subprocess.DEVNULL, timeout=self.SERVER_SECONDS)
+            except (subprocess.TimeoutExpired, OSError):
                 pass
         for pid in processes_of_prefix(self.prefix):
             try:
@@ -212,11 +225,11 @@ class Wine32:
                       flush=True)
                 try:
                     subprocess.run(self.command(["wineboot.exe", "-i"]), env=env, stdout=log,
-                                   stderr=log, timeout=90)
+                                   stderr=log, timeout=self.BOOT_SECONDS)
                     # The registry files appear when the wineserver has written them and exited;
                     # if a spinning service keeps it alive, stop() below ends it (and writes them).
                     subprocess.run(self.wineserver("-w"), env=env, stdout=log, stderr=log,
-                                   timeout=60)
+                                   timeout=self.SERVER_SECONDS)
                 except subprocess.TimeoutExpired:
                     pass
                 self.stop(env)
@@ -259,11 +272,9 @@ def launcher(environ=None, prefix=DEFAULT_PREFIX, loader_dir=DEFAULT_LOADER_DIR)
     return wine, route_line(route, reason)
 
 
-def start_failed(returncode, stdout, stderr):
-    """True when a program ended before its own code said anything, with Wine's start-up at fault."""
-    if returncode == 0 or stdout.strip():
-        return False
-    return any(sign in stderr for sign in START_FAILURES)
+def start_failed(returncode, stdout):
+    """True when a program failed before its own code ran: it never printed the START line."""
+    return returncode != 0 and stdout.split("\n", 1)[0].strip() != START_LINE
 
 
 def run_with_retry(command, attempts=START_ATTEMPTS, **kwargs):
@@ -272,7 +283,7 @@ def run_with_retry(command, attempts=START_ATTEMPTS, **kwargs):
         # Wine's stderr under emulation carries stray bytes: never fail on decoding them.
         p = subprocess.run(command, capture_output=True, encoding="utf-8", errors="replace",
                            **kwargs)
-        if not start_failed(p.returncode, p.stdout, p.stderr) or attempt == attempts:
+        if not start_failed(p.returncode, p.stdout) or attempt == attempts:
             return p, attempt
         print(f"wine32: the program did not start (attempt {attempt}); starting it again",
               file=sys.stderr, flush=True)
@@ -280,7 +291,8 @@ def run_with_retry(command, attempts=START_ATTEMPTS, **kwargs):
 
 def run_program(argv):
     """The CTest emulator: one Windows program on a private X display, from its own folder."""
-    prefix = os.environ.get("ZAFREL_WINEPREFIX") or os.environ.get("WINEPREFIX") or DEFAULT_PREFIX
+    # Never the caller's own WINEPREFIX: the tests end every process of the prefix they use.
+    prefix = os.environ.get("ZAFREL_WINEPREFIX") or DEFAULT_PREFIX
     wine, _ = launcher(prefix=prefix)
     env = wine.env(os.environ)
     for tool in ("xvfb-run", "wine" if wine.route == "native" else QEMU):
@@ -326,6 +338,9 @@ def main(argv):
             return run_program(argv[1:])
     except WineError as e:
         print(f"wine32: {e}", file=sys.stderr)
+        return 2
+    except OSError as e:
+        print(f"wine32: {e}; run ./zafrel setup, then try again", file=sys.stderr)
         return 2
     print(f"wine32: unknown command {' '.join(argv)!r} (try --help)", file=sys.stderr)
     return 2

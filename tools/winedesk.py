@@ -20,6 +20,37 @@ XDOTOOL_KEYS = {
 READY_SECONDS = 240
 
 
+class Lines:
+    """The lines a program writes to its stdout pipe, each awaited no longer than a deadline, so
+    that a program stuck under emulation ends the run instead of hanging it."""
+
+    def __init__(self, pipe):
+        self.fd = pipe.fileno()
+        self.buffer = b""
+        self.eof = False
+
+    def next(self, deadline):
+        """The next line, or None at the end of the output; TimeoutExpired at the deadline."""
+        while b"\n" not in self.buffer and not self.eof:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise subprocess.TimeoutExpired("the Wine program", deadline)
+            if select.select([self.fd], [], [], left)[0]:
+                chunk = os.read(self.fd, 65536)
+                self.buffer += chunk
+                self.eof = not chunk
+        if not self.buffer:
+            return None
+        line, newline, self.buffer = self.buffer.partition(b"\n")
+        return (line + newline).decode("utf-8", "replace")
+
+    def rest(self, deadline):
+        lines = []
+        while (line := self.next(deadline)) is not None:
+            lines.append(line)
+        return lines
+
+
 def parse_results(lines):
     """Blocks of "KEY value" lines between SCENARIO and DONE, by scenario name."""
     results, current = {}, None
@@ -73,18 +104,24 @@ class Desktop:
 
     def start_session(self, bin_dir, controller_args, scenario_file):
         """Starts the reference controller and the target program on a scenario file, and returns
-        both once the target has found the controller's window and said READY. Only this start
-        is retried: a target that ends before READY played nothing."""
+        both, with the target's output, once the target has found the controller's window and
+        said READY. Only this start is retried: a target that ends before READY played nothing."""
         for attempt in range(1, wine32.START_ATTEMPTS + 1):
             controller = self.spawn(["zafrelctl.exe"] + controller_args, cwd=bin_dir,
                                     stdout=self.log, stderr=self.log)
             target = self.spawn(["zafreltarget.exe", windows_path(scenario_file)], cwd=bin_dir,
-                                stdout=subprocess.PIPE, stderr=self.log, encoding="utf-8",
-                                errors="replace")
+                                stdout=subprocess.PIPE, stderr=self.log)
+            output = Lines(target.stdout)
             # Under qemu a start takes up to a minute or so; one that takes far longer is stuck.
-            ready, _, _ = select.select([target.stdout], [], [], READY_SECONDS)
-            if ready and target.stdout.readline().startswith("READY"):
-                return controller, target
+            deadline = time.monotonic() + READY_SECONDS
+            try:
+                while (line := output.next(deadline)) is not None:
+                    if line.startswith("READY"):
+                        return controller, target, output
+            except subprocess.TimeoutExpired:
+                pass
+            self.log.write(f"start {attempt}: target exit {target.poll()}, "
+                           f"controller exit {controller.poll()}\n")
             for p in (target, controller):
                 if p.poll() is None:
                     p.kill()
@@ -94,7 +131,8 @@ class Desktop:
             print(f"the controller and the target program did not start (attempt {attempt})",
                   file=sys.stderr, flush=True)
         raise wine32.WineError("the controller and the target program did not start under Wine "
-                               f"in {wine32.START_ATTEMPTS} attempts; see {self.log.name}")
+                               f"in {wine32.START_ATTEMPTS} attempts (their exit codes are in "
+                               f"{self.log.name}); run ./zafrel setup, then try again")
 
     def spawn(self, args, cwd, **kwargs):
         p = subprocess.Popen(self.wine.command(args), cwd=cwd, env=self.env, **kwargs)

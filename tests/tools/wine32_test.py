@@ -132,11 +132,24 @@ class LoaderFolderTest(unittest.TestCase):
         self.assertEqual(out.stdout, f"{wine_dir / 'wine-preloader.static'} /x/wine a b.exe\n")
 
     def test_a_stale_folder_is_rebuilt(self):
+        wine_dir = self.folder / "lib" / "wine"
+        stale = [
+            # (what goes stale, how to check it was mended)
+            ("share link gone", lambda: (self.folder / "share").unlink(),
+             lambda: os.readlink(self.folder / "share") == "/usr/share"),
+            ("Wine upgraded", lambda: pathlib.Path(self.loader).write_text("loader 2"),
+             lambda: (wine_dir / "wine").read_text() == "loader 2"),
+            ("preloader upgraded", lambda: pathlib.Path(self.preloader).write_text("pre 2"),
+             lambda: (wine_dir / "wine-preloader.static").read_text() == "pre 2"),
+        ]
+        for name, spoil, mended in stale:
+            with self.subTest(name):
+                self.prepare()
+                spoil()
+                self.prepare()
+                self.assertTrue(mended())
         self.prepare(qemu="true")
-        (self.folder / "share").unlink()
-        self.prepare(qemu="echo")
-        self.assertIn("/echo\"", (self.folder / "lib" / "wine" / "wine-preloader").read_text())
-        self.assertEqual(os.readlink(self.folder / "share"), "/usr/share")
+        self.assertIn("/true\"", (wine_dir / "wine-preloader").read_text())
 
     def test_missing_pieces_say_to_run_setup(self):
         os.unlink(self.preloader)
@@ -171,22 +184,25 @@ class LeftoverProcessTest(unittest.TestCase):
 
 
 class RetryTest(unittest.TestCase):
-    """Only Wine's own start-up is retried: never a run whose program already reported."""
+    """Only Wine's own start-up is retried: never a run whose program reached its START line."""
 
     def test_what_gets_a_second_start(self):
         ldso = "Inconsistency detected by ld.so: dl-open.c: 581: _dl_open: Assertion failed"
+        cases = [
+            # (name, stdout, stderr and exit code of the first start, then of every later one,
+            #  starts made, the stdout returned)
+            ("flaky start", ("", ldso, 127), ("START\nok\n", "", 0), 2, "START\nok\n"),
+            ("no desktop", ("", "no top-level window", 3), ("START\n", "", 0), 2, "START\n"),
+            ("assertion failed", ("START\nFAILED: x\n", ldso, 1), ("START\n", "", 0), 1,
+             "START\nFAILED: x\n"),
+            ("crash after start", ("START\n", "page fault", 1), ("START\n", "", 0), 1, "START\n"),
+            ("never starts", ("", ldso, 127), ("", ldso, 127), 3, ""),
+            ("success with noise", ("START\nok\n", ldso, 0), ("", "", 1), 1, "START\nok\n"),
+            ("not ours, success", ("hello\n", "", 0), ("", "", 1), 1, "hello\n"),
+            # Bytes that are no UTF-8 in Wine's stderr must not end the run.
+            ("stray bytes", ("", "\\377\\376", 127), ("START\n", "\\377", 0), 2, "START\n"),
+        ]
         with tempfile.TemporaryDirectory() as d:
-            cases = [
-                # (stdout, stderr and exit code of the first start only, then of every later one)
-                ("name", "first", "later", "attempts", "final stdout"),
-                ("flaky start", ("", ldso, 127), ("ok\n", "", 0), 2, "ok\n"),
-                ("assertion failed", ("FAILED: x\n", ldso, 1), ("ok\n", "", 0), 1, "FAILED: x\n"),
-                ("crash with no start trouble", ("", "page fault", 1), ("ok\n", "", 0), 1, ""),
-                ("never starts", ("", ldso, 127), ("", ldso, 127), 3, ""),
-                ("success with noise", ("ok\n", ldso, 0), ("", "", 1), 1, "ok\n"),
-                # Bytes that are no UTF-8 in Wine's stderr must not end the run.
-                ("stray bytes", ("", "\\377\\376" + ldso, 127), ("ok\n", "\\377", 0), 2, "ok\n"),
-            ][1:]
             for name, first, later, attempts, stdout in cases:
                 with self.subTest(name):
                     count = pathlib.Path(d) / (name.replace(" ", "-") + ".count")
@@ -200,6 +216,57 @@ class RetryTest(unittest.TestCase):
                     p, tried = wine32.run_with_retry([script])
                     self.assertEqual((tried, p.stdout), (attempts, stdout))
                     self.assertEqual(len(count.read_text().splitlines()), attempts)
+
+
+class PrefixTest(unittest.TestCase):
+    """A prefix is made again after a failed or stuck wineboot, at most three times."""
+
+    def test_prefix_creation_retries_only_wineboot(self):
+        cases = [
+            # (name, how each wineboot start behaves, starts made, prefix made)
+            ("first time", ["ok"], 1, True),
+            ("fails twice", ["fail", "fail", "ok"], 3, True),
+            ("stuck once", ["hang", "ok"], 2, True),
+            ("never", ["fail", "fail", "fail", "ok"], 3, False),
+        ]
+        for name, behaviour, starts, made in cases:
+            with self.subTest(name), tempfile.TemporaryDirectory() as d:
+                prefix = pathlib.Path(d) / "prefix"
+                count = pathlib.Path(d) / "count"
+                plan = " ".join(behaviour)
+                wineboot = write_program(d, "wineboot", (
+                    "#!/bin/sh\n"
+                    f"echo x >> '{count}'\n"
+                    f"set -- {plan}\n"
+                    f"shift $(( $(wc -l < '{count}') - 1 ))\n"
+                    f"mkdir -p '{prefix}'; touch '{prefix}/half-made'\n"
+                    "case $1 in\n"
+                    f"  ok) touch '{prefix}/system.reg' ;;\n"
+                    "  hang) exec sleep 30 ;;\n"
+                    "  *) exit 1 ;;\n"
+                    "esac\n"))
+                server = write_program(d, "wineserver", "#!/bin/sh\nexit 0\n")
+
+                class FakeWine(wine32.Wine32):
+                    BOOT_SECONDS = 1
+                    SERVER_SECONDS = 5
+
+                    def command(self, args):
+                        return [wineboot] + list(args)
+
+                    def wineserver(self, *flags):
+                        return [server] + list(flags)
+
+                wine = FakeWine("native", prefix)
+                if made:
+                    wine.ensure_prefix({})
+                    self.assertEqual(sorted(os.listdir(prefix)), ["half-made", "system.reg"])
+                else:
+                    with self.assertRaisesRegex(wine32.WineError, "could not create its prefix .* "
+                                                "in 3 attempts .native route.; run ./zafrel setup"):
+                        wine.ensure_prefix({})
+                    self.assertFalse(prefix.exists())
+                self.assertEqual(len(count.read_text().splitlines()), starts)
 
 
 if __name__ == "__main__":

@@ -2,6 +2,8 @@
 // line that the test runner reads.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdio>
 
 inline int g_passed = 0;
@@ -10,6 +12,27 @@ inline int g_failed = 0;
 inline void Check(bool ok, const char* what) {
   std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
   (ok ? g_passed : g_failed)++;
+}
+
+// Wine's start-up is done when a top-level window can be made: under qemu emulation the desktop
+// process (explorer.exe) now and then crashes or comes up late, and then CreateWindow fails.
+// Prints the flushed "START" line the launcher looks for; without it the launcher counts the run
+// as a failed Wine start and starts the program again, so no check of ours is ever retried.
+inline bool WineStarted() {
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    HWND probe = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    if (probe != nullptr) {
+      DestroyWindow(probe);
+      std::printf("START\n");
+      std::fflush(stdout);
+      return true;
+    }
+    Sleep(1000);
+  }
+  std::fprintf(stderr, "Wine's desktop did not come up: no top-level window (error %lu)\n",
+               GetLastError());
+  return false;
 }
 
 inline int Finish(const char* program) {

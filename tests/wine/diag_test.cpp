@@ -89,6 +89,7 @@ void Expect(const char* hook, bool supported) {
 }  // namespace
 
 int main() {
+  if (!WineStarted()) return 3;
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA wc = {};
   wc.lpfnWndProc = DefWindowProcA;

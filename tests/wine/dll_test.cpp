@@ -83,6 +83,7 @@ void CheckVersionResource(const char* path) {
 }  // namespace
 
 int main() {
+  if (!WineStarted()) return 3;
   SetLastError(0);
   HMODULE refused = LoadLibraryA("ZafrelXP.dll");
   const DWORD error = GetLastError();

@@ -91,17 +91,18 @@ def main():
         check("NOLOAD ok" in noload.stdout,
               "with no controller window the library refuses to load into a new process")
 
-        controller, target = desktop.start_session(args.bin, ["--mode", "FALSE", "--font", "1"],
-                                                   args.scenarios)
+        controller, target, output = desktop.start_session(
+            args.bin, ["--mode", "FALSE", "--font", "1"], args.scenarios)
         lines = []
         by_name = {s["name"]: s for s in scenarios}
-        for line in target.stdout:
+        deadline = time.monotonic() + 900
+        while (line := output.next(deadline)) is not None:
             lines.append(line)
             if line.startswith("XDOTOOL "):
                 name = line.split(" ", 1)[1].strip()
                 type_with_xdotool(desktop.env, by_name[name]["keys"])
                 pathlib.Path(f"/tmp/zafrel-xdotool-{name}.done").touch()
-        target.wait(timeout=600)
+        target.wait(timeout=60)
         check(target.returncode == 0, f"the target program ran all scenarios (exit {target.returncode})")
         check(controller.poll() is None, "the controller is still running")
         results = parse_results(lines)
