@@ -81,20 +81,31 @@ inline unsigned ScenarioVirtualKey(const std::string& token) {
 }
 
 // Reads every scenario of a file; on a malformed line, writes why to `error` and returns false.
+// Reads one line of any length (a long keys line must not be split into two), with its line end;
+// false at the end of the file.
+inline bool ReadLine(FILE* f, std::string* line) {
+  line->clear();
+  char chunk[1024];
+  while (std::fgets(chunk, sizeof chunk, f)) {
+    *line += chunk;
+    if (line->back() == '\n') return true;
+  }
+  return !line->empty();
+}
+
 inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::string* error) {
   FILE* f = std::fopen(path, "r");
   if (f == nullptr) {
     *error = std::string("cannot open ") + path;
     return false;
   }
-  char buffer[1024];
+  std::string line;
   int lineNumber = 0;
   Scenario current;
   bool open = false;
   bool ok = true;
-  while (ok && std::fgets(buffer, sizeof buffer, f)) {
+  while (ok && ReadLine(f, &line)) {
     ++lineNumber;
-    std::string line(buffer);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     if (line.empty() || line[0] == '#') continue;
     const size_t space = line.find(' ');

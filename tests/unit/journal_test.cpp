@@ -215,6 +215,37 @@ TEST_F(JournalTest, PlaybackKeepsTheSpacingCountsRepeatsAndCatchesUpLateEvents) 
                       Draw(3, kDone) + std::vector<Call>{NextHook(nullptr, HC_SKIP, 0, 0)});
 }
 
+// GetTickCount wraps to 0 after 49.7 days; an event's wait is the signed 32-bit distance to it,
+// so events due across the wrap keep their spacing and a late one is still taken at once.
+TEST_F(JournalTest, PlaybackTimingHoldsAcrossTheTickCounterWrap) {
+  RecordKeys({0xFFFFFF00u, 0xFFFFFFF0u, 0x00000090u}, 0xFFFFFF00u);
+  d.tick = 0xFFFFFF00u;  // played back at once: no shift
+  InstallFilter(kSlotJournalPlayback, 1, nullptr, 0);
+  struct Ask {
+    DWORD now;
+    bool skipAfter;
+  };
+  const Ask asks[] = {
+      {0xFFFFFF00u, true},   // A, due now
+      {0xFFFFFF00u, false},  // B, due in 240 ms
+      {0xFFFFFFF8u, true},   // B, 8 ms late: now, stamped now
+      {0xFFFFFFF8u, false},  // C, due after the wrap: in 152 ms
+      {0x00000100u, true},   // C, late after the wrap: now, stamped now
+  };
+  std::vector<std::pair<LRESULT, DWORD>> got;
+  for (const Ask& ask : asks) {
+    d.tick = ask.now;
+    EVENTMSG e{};
+    const LRESULT wait = GetNext(&e);
+    got.emplace_back(wait, e.time);
+    if (ask.skipAfter) Skip();
+  }
+  const std::vector<std::pair<LRESULT, DWORD>> want = {
+      {0, 0xFFFFFF00u}, {240, 0xFFFFFFF0u}, {0, 0xFFFFFFF8u}, {152, 0x00000090u}, {0, 0x00000100u}};
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(pEventHead, nullptr);
+}
+
 TEST_F(JournalTest, APlaybackRightAfterTheEndIsRefused) {
   RecordKeys({1}, 0);
   EXPECT_EQ(PlayAll(), "A");

@@ -30,7 +30,10 @@ UINT TypingTest::Vk(char key) {
 }
 
 void TypingTest::Down(UINT vk, int code) {
-  const LPARAM lParam = static_cast<LPARAM>(MapVirtualKeyA(vk, 0) << 16 | 1);
+  // As Windows sends it: bit 30 is the key's previous state, so the key-down of a key that is
+  // already down is an auto-repeat.
+  const UINT previous = d.KeyState(static_cast<int>(vk)) < 0 ? 0x40000000u : 0u;
+  const LPARAM lParam = static_cast<LPARAM>(previous | MapVirtualKeyA(vk, 0) << 16 | 1);
   KeyboardProc(code, vk, lParam);
   if (prefilter && code == HC_ACTION) {
     MSG msg{focus, WM_KEYDOWN, vk, lParam, d.tick, {0, 0}};

@@ -1,0 +1,56 @@
+// The scenario files the predictor and the Windows target program both read.
+#include "tools/scenario.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string WriteFile(const std::string& text) {
+  char path[] = "/tmp/zafrel-scenario-XXXXXX";
+  const int fd = mkstemp(path);
+  FILE* f = fdopen(fd, "w");
+  std::fputs(text.c_str(), f);
+  std::fclose(f);
+  return path;
+}
+
+std::string Repeat(const std::string& token, int n) {
+  std::string keys;
+  for (int i = 0; i < n; ++i) keys += (i ? " " : "") + token;
+  return keys;
+}
+
+}  // namespace
+
+// A keys line longer than any read buffer stays one line: every key is read, and the line
+// numbers of later errors stay right.
+TEST(ScenarioFile, LinesOfAnyLength) {
+  struct Case {
+    int keys;
+    const char* after;  // what follows the long scenario
+    size_t scenarios;
+    std::string error;
+  };
+  const Case cases[] = {
+      {600, "", 1, ""},
+      {1023, "scenario two\nkeys E\nend\n", 2, ""},
+      {2000, "bogus line\n", 0, ":5: 'bogus' outside a scenario"},
+  };
+  for (const Case& c : cases) {
+    const std::string path =
+        WriteFile("# long\nscenario long\nkeys " + Repeat("E", c.keys) + "\nend\n" + c.after);
+    std::vector<Scenario> scenarios;
+    std::string error;
+    const bool ok = ReadScenarios(path.c_str(), &scenarios, &error);
+    std::remove(path.c_str());
+    EXPECT_EQ(ok, c.error.empty()) << c.keys;
+    EXPECT_EQ(error, c.error.empty() ? "" : path + c.error) << c.keys;
+    if (!ok) continue;
+    ASSERT_EQ(scenarios.size(), c.scenarios);
+    EXPECT_EQ(scenarios[0].keys.size(), static_cast<size_t>(c.keys));
+  }
+}
