@@ -9,13 +9,7 @@ int nZafrelXP = 0;
 
 CZafrelXP& CZafrelXP::operator=(const CZafrelXP& /*other*/) { return *this; }
 
-#if defined(_WIN32)
-extern "C" CZafrelXP* __attribute__((thiscall)) CZafrelXP_Construct(CZafrelXP* self) {
-  return self;
-}
-#else
-extern "C" CZafrelXP* CZafrelXP_Construct(CZafrelXP* self) { return self; }
-#endif
+extern "C" CZafrelXP* ZAFREL_THISCALL CZafrelXP_Construct(CZafrelXP* self) { return self; }
 
 extern "C" int fnZafrelXP(void) { return 42; }
 

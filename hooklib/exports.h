@@ -34,8 +34,4 @@ int WINAPI WEP(int value);  // 1
 
 // The exported constructor: MSVC's returns `this` in EAX, which a GCC constructor does not, so the
 // export is this thiscall function, which does what the constructor does and returns `this`.
-#if defined(_WIN32)
-extern "C" CZafrelXP* __attribute__((thiscall)) CZafrelXP_Construct(CZafrelXP* self);
-#else
-extern "C" CZafrelXP* CZafrelXP_Construct(CZafrelXP* self);
-#endif
+extern "C" CZafrelXP* ZAFREL_THISCALL CZafrelXP_Construct(CZafrelXP* self);

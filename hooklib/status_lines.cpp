@@ -2,12 +2,6 @@
 
 #include "hooklib/text.h"
 
-#if defined(_WIN32)
-#define ZAFREL_SHARED_SECTION __attribute__((section("SHARDATA"), shared))
-#else
-#define ZAFREL_SHARED_SECTION
-#endif
-
 StatusRecord statusRecord ZAFREL_SHARED_SECTION = {nullptr, 0};
 
 char aszStatusLine[10][kStatusLineSize];

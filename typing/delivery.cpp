@@ -4,10 +4,6 @@
 #include "hooklib/text.h"
 #include "typing/app_detect.h"
 
-#if defined(_WIN32) && !defined(_WIN64)
-static_assert(sizeof(INPUT) == 28, "SendInput must be given the 32-bit INPUT record size");
-#endif
-
 namespace {
 
 void InjectKeyDowns(const UINT* vks, UINT count) {

@@ -17,6 +17,15 @@
 #endif
 #include <windows.h>
 
+// GCC's spellings of what the DLL needs on Windows: a data section that every process maps
+// shared (the status window's record), and the thiscall convention of the exported constructor.
+#define ZAFREL_SHARED_SECTION __attribute__((section("SHARDATA"), shared))
+#define ZAFREL_THISCALL __attribute__((thiscall))
+
+#if !defined(_WIN64)
+static_assert(sizeof(INPUT) == 28, "SendInput must be given the 32-bit INPUT record size");
+#endif
+
 #else  // Linux host: the subset of Win32 the library uses, implemented by tests/fakewin.
 
 // Win32 is ILP32 and LLP64: these widths follow Windows, not the LP64 host. Handles and the
@@ -59,6 +68,9 @@ typedef HINSTANCE HMODULE;
 
 #define WINAPI
 #define CALLBACK
+// One process on the host: nothing to share, and the host's one calling convention.
+#define ZAFREL_SHARED_SECTION
+#define ZAFREL_THISCALL
 #define TRUE 1
 #define FALSE 0
 
