@@ -106,8 +106,19 @@ def route_line(route, reason):
     return f"Wine: 32-bit programs run through qemu-i386 emulation ({reason})"
 
 
+def loader_files(loader_dir):
+    """Where the qemu route's folder keeps Wine's loader and the static preloader."""
+    wine_dir = pathlib.Path(loader_dir) / "lib" / "wine"
+    return wine_dir / "wine", wine_dir / "wine-preloader.static"
+
+
+def project_prefix():
+    """The project's own prefix, never the caller's WINEPREFIX: the tests end all its processes."""
+    return pathlib.Path(os.environ.get("ZAFREL_WINEPREFIX") or DEFAULT_PREFIX)
+
+
 def prepare_loader(loader_dir, qemu=QEMU, loader=WINE32_LOADER, preloader=STATIC_PRELOADER):
-    """The qemu route's private loader folder; rebuilt only when something in it is missing.
+    """The qemu route's private loader folder; rebuilt when a piece is missing or out of date.
 
     lib/wine/wine                   a copy of Wine's loader: Wine finds its DLLs relative to it
     lib/wine/wine-preloader.static  a copy of the static preloader that qemu runs
@@ -120,9 +131,9 @@ def prepare_loader(loader_dir, qemu=QEMU, loader=WINE32_LOADER, preloader=STATIC
     qemu_path = shutil.which(qemu)
     if qemu_path is None:
         raise WineError(f"{qemu} is missing; run ./zafrel setup (it installs the qemu route)")
-    wine_dir = pathlib.Path(loader_dir) / "lib" / "wine"
+    loader_copy, static = loader_files(loader_dir)
+    wine_dir = loader_copy.parent
     wrapper = wine_dir / "wine-preloader"
-    static = wine_dir / "wine-preloader.static"
     wrapper_text = f'#!/bin/sh\nexec "{qemu_path}" "{static}" "$@"\n'
     links = {wine_dir.parent / "i386-linux-gnu": "/usr/lib/i386-linux-gnu",
              pathlib.Path(loader_dir) / "share": "/usr/share"}
@@ -131,13 +142,13 @@ def prepare_loader(loader_dir, qemu=QEMU, loader=WINE32_LOADER, preloader=STATIC
         # After an upgrade of Debian's Wine the copies must follow the new libraries.
         return copy.exists() and filecmp.cmp(copy, original, shallow=False)
 
-    if wrapper.exists() and wrapper.read_text() == wrapper_text and same(wine_dir / "wine", loader) \
+    if wrapper.exists() and wrapper.read_text() == wrapper_text and same(loader_copy, loader) \
             and same(static, preloader) \
             and all(link.is_symlink() and os.readlink(link) == target
                     for link, target in links.items()):
         return
     wine_dir.mkdir(parents=True, exist_ok=True)
-    shutil.copy2(loader, wine_dir / "wine")
+    shutil.copy2(loader, loader_copy)
     shutil.copy2(preloader, static)
     for link, target in links.items():
         if link.is_symlink() or link.exists():
@@ -164,7 +175,7 @@ class Wine32:
 
     @property
     def loader(self):
-        return str(self.loader_dir / "lib" / "wine" / "wine")
+        return str(loader_files(self.loader_dir)[0])
 
     def env(self, base):
         # No Mono or Gecko install dialogs: the tests need neither.
@@ -184,8 +195,8 @@ class Wine32:
     def command(self, args):
         if self.route == "native":
             return ["wine"] + list(args)
-        static = str(self.loader_dir / "lib" / "wine" / "wine-preloader.static")
-        return [QEMU, static, self.loader] + list(args)
+        loader, static = loader_files(self.loader_dir)
+        return [QEMU, str(static), str(loader)] + list(args)
 
     def wineserver(self, *flags):
         return [WINESERVER64 if self.route == "qemu" else "wineserver"] + list(flags)
@@ -291,9 +302,7 @@ def run_with_retry(command, attempts=START_ATTEMPTS, **kwargs):
 
 def run_program(argv):
     """The CTest emulator: one Windows program on a private X display, from its own folder."""
-    # Never the caller's own WINEPREFIX: the tests end every process of the prefix they use.
-    prefix = os.environ.get("ZAFREL_WINEPREFIX") or DEFAULT_PREFIX
-    wine, _ = launcher(prefix=prefix)
+    wine, _ = launcher(prefix=project_prefix())
     env = wine.env(os.environ)
     for tool in ("xvfb-run", "wine" if wine.route == "native" else QEMU):
         if shutil.which(tool) is None:
@@ -327,8 +336,7 @@ def main(argv):
             print(route_line(*choose_route(os.environ)))
             return 0
         if argv == ["stop"]:
-            prefix = os.environ.get("ZAFREL_WINEPREFIX") or DEFAULT_PREFIX
-            wine = Wine32(choose_route(os.environ)[0], prefix)
+            wine = Wine32(choose_route(os.environ)[0], project_prefix())
             wine.stop(wine.env(os.environ))
             return 0
         if argv[0] == "prepare" and len(argv) == 2:

@@ -106,9 +106,7 @@ int main() {
                            0, 0, 640, 300, nullptr, bar, instance, nullptr);
   g_edit = CreateWindowA("Edit", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 180, 400, 24, g_status,
                          nullptr, instance, nullptr);
-  if (g_status == nullptr) {
-    std::printf("INFO CreateWindow failed with error %lu\n", GetLastError());
-  }
+  Check(g_status != nullptr, "controller window created");
   SetForegroundWindow(g_status);
   SetFocus(g_edit);
   Pump(200);
