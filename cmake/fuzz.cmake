@@ -8,8 +8,8 @@ add_library(fuzz_core STATIC ${ZAFREL_LIB_SOURCES})
 target_include_directories(fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(fuzz_core PRIVATE ${ZAFREL_LIB_FLAGS})
 
-add_library(fuzz_fakewin STATIC tests/fakewin/fakewin.cpp tests/fakewin/call_log.cpp
-  tests/fakewin/user32.cpp)
+add_library(fuzz_fakewin STATIC winsim/fakewin.cpp winsim/call_log.cpp
+  winsim/user32.cpp)
 target_include_directories(fuzz_fakewin PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(fuzz_fakewin PUBLIC GTest::gtest)
 

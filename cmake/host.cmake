@@ -18,9 +18,9 @@ target_compile_definitions(zafrel_core PUBLIC ZAFREL_HOST=1)
 
 # The fake Win32 desktop implements the seam's functions for the host build.
 add_library(fakewin STATIC
-  tests/fakewin/fakewin.cpp
-  tests/fakewin/call_log.cpp
-  tests/fakewin/user32.cpp
+  winsim/fakewin.cpp
+  winsim/call_log.cpp
+  winsim/user32.cpp
 )
 target_include_directories(fakewin PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(fakewin PUBLIC ZAFREL_HOST=1)
@@ -30,7 +30,7 @@ target_link_libraries(zafrel_core PUBLIC fakewin)
 
 # A hooked thread's message loop with edit controls, replaying the library's output the way
 # Windows delivers it: used by the word tests and by the predictor.
-add_library(typing_model STATIC tests/model/message_loop.cpp)
+add_library(typing_model STATIC winsim/message_loop.cpp)
 target_link_libraries(typing_model PUBLIC zafrel_core fakewin)
 
 # Predicts, on the host engine, what the end-to-end scenarios must produce under Wine.
@@ -51,7 +51,11 @@ if(CLANG_FORMAT)
     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
 endif()
 
-# The launcher every Wine run goes through: its route choice for both answers of the probe.
 find_package(Python3 COMPONENTS Interpreter REQUIRED)
+
+# Platform knowledge only in win32/, and folders that include each other one way only.
+add_test(NAME layers COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check-layers)
+
+# The launcher every Wine run goes through: its route choice for both answers of the probe.
 add_test(NAME wine32_launcher
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/wine32_test.py)

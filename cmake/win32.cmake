@@ -13,8 +13,8 @@ add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:${ZAFREL_WARNINGS}>")
 add_library(ZafrelXP SHARED
   ${ZAFREL_LIB_SOURCES}
   win32/freestanding.cpp
-  hooklib/ZafrelXP.def
-  hooklib/ZafrelXP.rc
+  dll/ZafrelXP.def
+  dll/ZafrelXP.rc
 )
 set_target_properties(ZafrelXP PROPERTIES PREFIX "" OUTPUT_NAME "ZafrelXP" SUFFIX ".dll")
 target_include_directories(ZafrelXP PRIVATE ${CMAKE_SOURCE_DIR})

@@ -1,6 +1,5 @@
 #include "diagnostics/journal.h"
 
-#include "hooklib/exports.h"
 #include "hooklib/hook_table.h"
 #include "hooklib/status_lines.h"
 
@@ -23,7 +22,7 @@ void FreeList(EventNode* node) {
 
 // Recording ended (F2 or no memory): the slot goes off, playback becomes possible.
 void EndRecording() {
-  InstallFilter(kSlotJournalRecord, 0, nullptr, 0);
+  SwitchSlotOff(kSlotJournalRecord);
   HMENU menu = GetMenu(statusRecord.hwndStatus);
   CheckMenuItem(menu, kMenuRecord, MF_UNCHECKED);
   EnableMenuItem(menu, kMenuPlayback, MF_ENABLED);
@@ -31,7 +30,7 @@ void EndRecording() {
 
 // Playback ended or refused: the slot goes off and the playback item is greyed.
 void EndPlayback() {
-  InstallFilter(kSlotJournalPlayback, 0, nullptr, 0);
+  SwitchSlotOff(kSlotJournalPlayback);
   HMENU menu = GetMenu(statusRecord.hwndStatus);
   CheckMenuItem(menu, kMenuPlayback, MF_UNCHECKED);
   EnableMenuItem(menu, kMenuPlayback, MF_DISABLED | MF_GRAYED);

@@ -22,7 +22,6 @@ enum HookSlot : int {
 };
 
 extern const int anSlotHookType[kHookSlotCount];
-extern const HOOKPROC apfnSlotProc[kHookSlotCount];
 
 extern HHOOK ahhookSlot[kHookSlotCount];
 extern int afSlotInstalled[kHookSlotCount];
@@ -30,6 +29,10 @@ extern int afSlotInstalled[kHookSlotCount];
 // Every procedure hands its event on with its own slot's handle. Outside the controller's process
 // that handle is zero and is passed on as it is.
 LRESULT PassHookOn(int slot, int code, WPARAM wParam, LPARAM lParam);
+
+// Unhooks a slot if it is installed and clears its handle and flag; the status window, if any,
+// repaints without the slot's line. Returns 1. Also how a journal hook ends itself.
+int SwitchSlotOff(int slot);
 
 // Handles and flags as they are when the library is attached to a process.
 void ResetHookTable();

@@ -1,7 +1,7 @@
 #include "typing/app_detect.h"
 
-#include "hooklib/controller_link.h"
 #include "hooklib/text.h"
+#include "typing/controller_link.h"
 #include "win32/win32.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "typing/delivery.h"
 
-#include "hooklib/controller_link.h"
 #include "hooklib/text.h"
 #include "typing/app_detect.h"
+#include "typing/controller_link.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "typing/editing_keys.h"
 
-#include "hooklib/controller_link.h"
 #include "typing/app_detect.h"
+#include "typing/controller_link.h"
 #include "typing/delivery.h"
 #include "typing/glyph_tables.h"
-#include "typing/keyboard_hook.h"
+#include "typing/key_gates.h"
 #include "typing/prefilter.h"
 #include "typing/typing_state.h"
 

@@ -1,11 +1,12 @@
 #include "typing/keyboard_hook.h"
 
-#include "hooklib/controller_link.h"
 #include "hooklib/hook_table.h"
 #include "typing/app_detect.h"
+#include "typing/controller_link.h"
 #include "typing/delivery.h"
 #include "typing/editing_keys.h"
 #include "typing/glyph_tables.h"
+#include "typing/key_gates.h"
 #include "typing/typing_state.h"
 
 namespace {
@@ -78,10 +79,6 @@ constexpr BYTE kSemicolonAlone = 189;
 int LetterKeyIndex(UINT vk) {
   const int index = KeyIndexOfVirtualKey(vk);
   return index < kLetterKeyCount ? index : -1;
-}
-
-bool ModifiersUp(bool testSpace) {
-  return !IsKeyDown(VK_CONTROL) && !IsKeyDown(VK_MENU) && !(testSpace && IsKeyDown(VK_SPACE));
 }
 
 bool GatePasses(Gate gate) {
@@ -230,14 +227,6 @@ void HandleLetterKey(int nCode, int index, LPARAM lParam) {
 }
 
 }  // namespace
-
-bool StandardGate() { return fFarsiOn != 0 && ModifiersUp(true); }
-
-bool CtrlAltGate() { return fFarsiOn != 0 && ModifiersUp(false); }
-
-BYTE WordEndGlyph() {
-  return nPrevOpenGlyph != 0 ? pFinalTable[nKeyIndex] : pIsolatedTable[nKeyIndex];
-}
 
 LRESULT CALLBACK KeyboardProc(int nCode, WPARAM wParam, LPARAM lParam) {
   if (nCode >= 0) {

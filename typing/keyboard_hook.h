@@ -6,11 +6,3 @@
 #include "win32/win32.h"
 
 LRESULT CALLBACK KeyboardProc(int nCode, WPARAM wParam, LPARAM lParam);
-
-// Gates every translated key must pass; a key that fails is handed on untouched.
-bool StandardGate();  // Farsi on; Ctrl, Alt and Space up
-bool CtrlAltGate();   // Farsi on; Ctrl and Alt up
-
-// The closing shape of the last glyph of a word: final form if it was joined to the letter
-// before it, isolated form otherwise (column of the last translated key).
-BYTE WordEndGlyph();

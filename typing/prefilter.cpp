@@ -1,8 +1,8 @@
 #include "typing/prefilter.h"
 
-#include "hooklib/controller_link.h"
 #include "hooklib/hook_table.h"
 #include "typing/app_detect.h"
+#include "typing/controller_link.h"
 #include "typing/glyph_tables.h"
 #include "typing/typing_state.h"
 

@@ -15,16 +15,16 @@
 
 #include "diagnostics/journal.h"
 #include "diagnostics/monitors.h"
-#include "hooklib/controller_link.h"
-#include "hooklib/entry.h"
-#include "hooklib/exports.h"
+#include "dll/entry.h"
+#include "dll/exports.h"
 #include "hooklib/hook_table.h"
 #include "hooklib/status_lines.h"
-#include "tests/fakewin/fakewin.h"
+#include "typing/controller_link.h"
 #include "typing/glyph_tables.h"
 #include "typing/keyboard_hook.h"
 #include "typing/prefilter.h"
 #include "typing/typing_state.h"
+#include "winsim/fakewin.h"
 
 namespace {
 

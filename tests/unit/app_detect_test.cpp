@@ -1,9 +1,9 @@
 // Recognising the focus window's application from class names and titles up its parent chain.
 #include <string>
 
-#include "hooklib/controller_link.h"
 #include "tests/unit/library_test.h"
 #include "typing/app_detect.h"
+#include "typing/controller_link.h"
 
 using namespace fakewin;
 

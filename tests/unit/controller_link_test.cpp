@@ -2,9 +2,9 @@
 // the CBT hook drive the Farsi switch and notify the controller.
 #include <string>
 
-#include "hooklib/controller_link.h"
 #include "hooklib/hook_table.h"
 #include "tests/unit/library_test.h"
+#include "typing/controller_link.h"
 #include "typing/glyph_tables.h"
 #include "typing/typing_state.h"
 

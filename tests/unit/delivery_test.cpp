@@ -1,9 +1,9 @@
 // The delivery primitives: exactly which messages and injected keys reach which window.
 #include "typing/delivery.h"
-#include "hooklib/controller_link.h"
 #include "tests/unit/expected_calls.h"
 #include "tests/unit/library_test.h"
 #include "typing/app_detect.h"
+#include "typing/controller_link.h"
 
 using namespace fakewin;
 

@@ -1,7 +1,7 @@
 // The rows typing tests expect most: glyphs and caret keys as the delivery primitives send them.
 #pragma once
 
-#include "tests/fakewin/call_log.h"
+#include "winsim/call_log.h"
 
 // A glyph posted as a character, lParam 0.
 inline fakewin::Call Char(HWND w, BYTE glyph) { return fakewin::Posted(w, WM_CHAR, glyph, 0); }

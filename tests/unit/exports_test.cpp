@@ -1,11 +1,12 @@
 // The exported interface: switching hook slots, drawing status lines, and the small exports.
 #include <string>
 
-#include "hooklib/controller_link.h"
-#include "hooklib/exports.h"
+#include "dll/exports.h"
+#include "dll/slot_procs.h"
 #include "hooklib/hook_table.h"
 #include "hooklib/status_lines.h"
 #include "tests/unit/library_test.h"
+#include "typing/controller_link.h"
 #include "typing/keyboard_hook.h"
 
 using namespace fakewin;

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "tests/fakewin/fakewin.h"
+#include "winsim/fakewin.h"
 
 using namespace fakewin;
 

@@ -3,8 +3,9 @@
 #include "hooklib/hook_table.h"
 #include "diagnostics/journal.h"
 #include "diagnostics/monitors.h"
-#include "hooklib/controller_link.h"
+#include "dll/slot_procs.h"
 #include "tests/unit/library_test.h"
+#include "typing/controller_link.h"
 #include "typing/keyboard_hook.h"
 #include "typing/prefilter.h"
 

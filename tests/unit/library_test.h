@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "hooklib/entry.h"
-#include "tests/fakewin/fakewin.h"
+#include "dll/entry.h"
+#include "winsim/fakewin.h"
 
 class LibraryTest : public ::testing::Test {
  protected:

@@ -2,7 +2,7 @@
 #include <string>
 
 #include "diagnostics/monitors.h"
-#include "hooklib/exports.h"
+#include "dll/exports.h"
 #include "hooklib/hook_table.h"
 #include "hooklib/status_lines.h"
 #include "tests/unit/library_test.h"

@@ -2,9 +2,9 @@
 // swapped, and the Enter and digit counters.
 #include <string>
 
-#include "hooklib/controller_link.h"
 #include "hooklib/hook_table.h"
 #include "tests/unit/library_test.h"
+#include "typing/controller_link.h"
 #include "typing/prefilter.h"
 #include "typing/typing_state.h"
 

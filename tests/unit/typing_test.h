@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "hooklib/controller_link.h"
 #include "hooklib/hook_table.h"
 #include "tests/unit/library_test.h"
+#include "typing/controller_link.h"
 #include "typing/glyph_tables.h"
 #include "typing/keyboard_hook.h"
 #include "typing/prefilter.h"

@@ -4,9 +4,9 @@
 #include <functional>
 #include <string>
 
-#include "tests/model/message_loop.h"
 #include "tests/unit/library_test.h"
 #include "typing/glyph_tables.h"
+#include "winsim/message_loop.h"
 
 using namespace fakewin;
 

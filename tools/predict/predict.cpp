@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "hooklib/controller_link.h"
-#include "hooklib/entry.h"
-#include "tests/fakewin/fakewin.h"
-#include "tests/model/message_loop.h"
+#include "dll/entry.h"
 #include "tools/scenario.h"
+#include "typing/controller_link.h"
 #include "typing/glyph_tables.h"
 #include "typing/typing_state.h"
+#include "winsim/fakewin.h"
+#include "winsim/message_loop.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "tests/fakewin/call_log.h"
 #include "win32/win32.h"
+#include "winsim/call_log.h"
 
 namespace fakewin {
 

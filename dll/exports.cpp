@@ -1,9 +1,10 @@
-#include "hooklib/exports.h"
+#include "dll/exports.h"
 
-#include "hooklib/controller_link.h"
-#include "hooklib/entry.h"
+#include "dll/entry.h"
+#include "dll/slot_procs.h"
 #include "hooklib/hook_table.h"
 #include "hooklib/status_lines.h"
+#include "typing/controller_link.h"
 
 int nZafrelXP = 0;
 
@@ -31,18 +32,6 @@ int SwitchSlotOn(int slot) {
   if (hook == nullptr) return 0;
   ahhookSlot[slot] = hook;
   afSlotInstalled[slot] = 1;
-  return 1;
-}
-
-int SwitchSlotOff(int slot) {
-  if (afSlotInstalled[slot]) UnhookWindowsHookEx(ahhookSlot[slot]);
-  ahhookSlot[slot] = nullptr;
-  afSlotInstalled[slot] = 0;
-  // The status window repaints without the removed slot's line.
-  if (HaveStatusWindow()) {
-    InvalidateRect(statusRecord.hwndStatus, nullptr, TRUE);
-    UpdateWindow(statusRecord.hwndStatus);
-  }
   return 1;
 }
 

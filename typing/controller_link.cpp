@@ -1,4 +1,4 @@
-#include "hooklib/controller_link.h"
+#include "typing/controller_link.h"
 
 #include "hooklib/hook_table.h"
 #include "hooklib/text.h"

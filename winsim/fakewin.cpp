@@ -1,4 +1,4 @@
-#include "tests/fakewin/fakewin.h"
+#include "winsim/fakewin.h"
 
 #include <gtest/gtest.h>
 

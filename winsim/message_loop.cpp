@@ -1,4 +1,4 @@
-#include "tests/model/message_loop.h"
+#include "winsim/message_loop.h"
 
 #include "typing/keyboard_hook.h"
 #include "typing/prefilter.h"

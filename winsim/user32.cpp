@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tests/fakewin/fakewin.h"
 #include "win32/win32.h"
+#include "winsim/fakewin.h"
 
 using fakewin::Call;
 using fakewin::CallKind;

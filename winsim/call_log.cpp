@@ -1,4 +1,4 @@
-#include "tests/fakewin/call_log.h"
+#include "winsim/call_log.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,10 +1,10 @@
-#include "hooklib/entry.h"
+#include "dll/entry.h"
 
 #include "diagnostics/journal.h"
 #include "diagnostics/monitors.h"
-#include "hooklib/controller_link.h"
 #include "hooklib/hook_table.h"
 #include "hooklib/status_lines.h"
+#include "typing/controller_link.h"
 #include "typing/glyph_tables.h"
 #include "typing/typing_state.h"
 

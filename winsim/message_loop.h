@@ -14,7 +14,7 @@
 #include <map>
 #include <string>
 
-#include "tests/fakewin/fakewin.h"
+#include "winsim/fakewin.h"
 
 class MessageLoop {
  public:
