@@ -65,3 +65,9 @@ add_test(NAME wine_e2e
     --scenarios ${CMAKE_SOURCE_DIR}/tests/wine/scenarios.txt
     --prefix ${CMAKE_SOURCE_DIR}/build/wineprefix)
 set_tests_properties(wine_e2e PROPERTIES LABELS wine TIMEOUT 1500 RESOURCE_LOCK wine)
+
+# The typing benchmark's Wine half: the library's hooks against none, in one process, per key.
+add_executable(wine_bench tools/bench/wine_bench.cpp)
+target_include_directories(wine_bench PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_options(wine_bench PRIVATE -static -mconsole)
+add_dependencies(wine_bench ZafrelXP)

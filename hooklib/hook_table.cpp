@@ -10,10 +10,6 @@ const int anSlotHookType[kHookSlotCount] = {
 HHOOK ahhookSlot[kHookSlotCount];
 int afSlotInstalled[kHookSlotCount];
 
-LRESULT PassHookOn(int slot, int code, WPARAM wParam, LPARAM lParam) {
-  return CallNextHookEx(ahhookSlot[slot], code, wParam, lParam);
-}
-
 void ResetHookTable() {
   for (int slot = 0; slot < kHookSlotCount; ++slot) {
     ahhookSlot[slot] = nullptr;

@@ -28,7 +28,10 @@ extern int afSlotInstalled[kHookSlotCount];
 
 // Every procedure hands its event on with its own slot's handle. Outside the controller's process
 // that handle is zero and is passed on as it is.
-LRESULT PassHookOn(int slot, int code, WPARAM wParam, LPARAM lParam);
+// Inline: every message a hooked thread retrieves and every key pass through here.
+inline LRESULT PassHookOn(int slot, int code, WPARAM wParam, LPARAM lParam) {
+  return CallNextHookEx(ahhookSlot[slot], code, wParam, lParam);
+}
 
 // Unhooks a slot if it is installed and clears its handle and flag; the status window, if any,
 // repaints without the slot's line. Returns 1. Also how a journal hook ends itself.

@@ -1,36 +1,16 @@
 #include "hooklib/text.h"
 
-namespace {
-
-unsigned FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
-
-}  // namespace
-
-int TextCompareNoCaseN(const char* a, const char* b, unsigned count) {
-  for (unsigned i = 0; i < count; ++i) {
-    const unsigned ca = FoldAscii(static_cast<unsigned char>(a[i]));
-    const unsigned cb = FoldAscii(static_cast<unsigned char>(b[i]));
-    if (ca != cb) return static_cast<int>(ca) - static_cast<int>(cb);
-    if (ca == 0) return 0;
-  }
-  return 0;
-}
-
-int TextCompareNoCase(const char* a, const char* b) { return TextCompareNoCaseN(a, b, ~0u); }
-
-int TextCompare(const char* a, const char* b) {
-  for (unsigned i = 0;; ++i) {
-    const unsigned ca = static_cast<unsigned char>(a[i]);
-    const unsigned cb = static_cast<unsigned char>(b[i]);
-    if (ca != cb) return static_cast<int>(ca) - static_cast<int>(cb);
-    if (ca == 0) return 0;
-  }
-}
-
 void ClearBytes(void* p, unsigned count) {
-  // volatile keeps GCC from turning the loop back into a call to memset.
-  volatile unsigned char* bytes = static_cast<volatile unsigned char*>(p);
-  for (unsigned i = 0; i < count; ++i) bytes[i] = 0;
+  // volatile keeps GCC from turning the loops back into a call to memset. Whole aligned words
+  // in the middle: injection records are cleared on every typed key.
+  typedef unsigned __attribute__((may_alias)) Word;
+  unsigned char* bytes = static_cast<unsigned char*>(p);
+  unsigned i = 0;
+  for (; i < count && reinterpret_cast<__UINTPTR_TYPE__>(bytes + i) % sizeof(Word) != 0; ++i)
+    static_cast<volatile unsigned char*>(p)[i] = 0;
+  for (; i + sizeof(Word) <= count; i += sizeof(Word))
+    *reinterpret_cast<volatile Word*>(bytes + i) = 0;
+  for (; i < count; ++i) static_cast<volatile unsigned char*>(p)[i] = 0;
 }
 
 void CopyText(char* dst, const char* src, unsigned capacity) {

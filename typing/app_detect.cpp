@@ -6,18 +6,18 @@
 
 namespace {
 
-// Window names are read into 260-byte buffers with a count of 256, cleared first so that a
-// failed read (no window) leaves an empty name, which matches nothing.
+// Window names are read into 260-byte buffers with a count of 256, readied as empty first so
+// that a failed read (no window) leaves an empty name, which matches nothing.
 constexpr int kNameBuffer = 260;
 constexpr int kNameCount = 256;
 
 void ReadTitle(HWND hwnd, char* buffer) {
-  ClearBytes(buffer, kNameBuffer);
+  ClearNameBuffer(buffer, kNameBuffer, kNameCount);
   GetWindowTextA(hwnd, buffer, kNameCount);
 }
 
 void ReadClass(HWND hwnd, char* buffer) {
-  ClearBytes(buffer, kNameBuffer);
+  ClearNameBuffer(buffer, kNameBuffer, kNameCount);
   GetClassNameA(hwnd, buffer, kNameCount);
 }
 
@@ -27,8 +27,18 @@ HWND Ancestor(HWND hwnd, int generations) {
   return hwnd;
 }
 
-bool StartsNoCase(const char* text, const char* prefix, unsigned count) {
-  return TextCompareNoCaseN(text, prefix, count) == 0;
+// Which of the Adobe programs told apart by their frame titles a title starts with ("Adobe
+// Photoshop", "Adobe ImageReady", "Adobe Illustrator", ignoring case). "Adobe " is compared once
+// per title rather than once per program: this runs on every typed key.
+enum class AdobeTitle { kNone, kPhotoshop, kImageReady, kIllustrator };
+
+AdobeTitle AdobeTitleOf(const char* title) {
+  if (!StartsWithNoCase(title, "Adobe ")) return AdobeTitle::kNone;
+  const char* program = title + 6;  // the six characters matched, so no terminator among them
+  if (StartsWithNoCase(program, "Photoshop")) return AdobeTitle::kPhotoshop;
+  if (StartsWithNoCase(program, "ImageReady")) return AdobeTitle::kImageReady;
+  if (StartsWithNoCase(program, "Illustrator")) return AdobeTitle::kIllustrator;
+  return AdobeTitle::kNone;
 }
 
 // The grand-parent's title cut after `length` characters.
@@ -44,28 +54,31 @@ int DetectTargetApplication() {
   char grandParentTitle[kNameBuffer];
   char greatGrandParentTitle[kNameBuffer];
   char focusClass[kNameBuffer];
-  ReadTitle(Ancestor(focus, 2), grandParentTitle);
-  ReadTitle(Ancestor(focus, 3), greatGrandParentTitle);
+  const HWND grandParent = Ancestor(focus, 2);
+  const HWND greatGrandParent = Ancestor(grandParent, 1);
+  ReadTitle(grandParent, grandParentTitle);
+  ReadTitle(greatGrandParent, greatGrandParentTitle);
   ReadClass(focus, focusClass);
 
-  // Class names first: an edit control inside a Photoshop frame is an edit control. A count
-  // one past "Edit" makes its terminator take part, so "EditBox" is not "Edit".
-  if (StartsNoCase(focusClass, "Edit", 9)) return kAppEdit;
-  if (StartsNoCase(focusClass, "Toccata", 7)) return kAppToccata;
-  if (StartsNoCase(focusClass, "_WwG", 4)) return kAppWord;
-  if (StartsNoCase(grandParentTitle, "Adobe Photoshop", 15) ||
-      StartsNoCase(greatGrandParentTitle, "Adobe Photoshop", 15))
+  // Class names first: an edit control inside a Photoshop frame is an edit control. "Edit" is
+  // the whole class name, so "EditBox" is not "Edit"; the others are prefixes.
+  if (EqualsNoCase(focusClass, "Edit")) return kAppEdit;
+  if (StartsWithNoCase(focusClass, "Toccata")) return kAppToccata;
+  if (StartsWithNoCase(focusClass, "_WwG")) return kAppWord;
+  const AdobeTitle grandParentAdobe = AdobeTitleOf(grandParentTitle);
+  const AdobeTitle greatGrandParentAdobe = AdobeTitleOf(greatGrandParentTitle);
+  if (grandParentAdobe == AdobeTitle::kPhotoshop || greatGrandParentAdobe == AdobeTitle::kPhotoshop)
     return kAppPhotoshop;
-  if (StartsNoCase(grandParentTitle, "Adobe ImageReady", 16) ||
-      StartsNoCase(greatGrandParentTitle, "Adobe ImageReady", 16))
+  if (grandParentAdobe == AdobeTitle::kImageReady ||
+      greatGrandParentAdobe == AdobeTitle::kImageReady)
     return kAppImageReady;
-  if (StartsNoCase(grandParentTitle, "FreeHand", 9)) return kAppFreeHand;  // whole title
-  if (StartsNoCase(greatGrandParentTitle, "Macromedia Flash", 16)) return kAppFlash;
-  if (StartsNoCase(grandParentTitle, "Adobe Illustrator", 17)) return kAppIllustrator;
-  if (TextCompare(focusClass, "AfxFrameOrView42") == 0) {
+  if (EqualsNoCase(grandParentTitle, "FreeHand")) return kAppFreeHand;
+  if (StartsWithNoCase(greatGrandParentTitle, "Macromedia Flash")) return kAppFlash;
+  if (grandParentAdobe == AdobeTitle::kIllustrator) return kAppIllustrator;
+  if (Equals(focusClass, "AfxFrameOrView42")) {
     char* fourthAncestorClass = grandParentTitle;
-    ReadClass(Ancestor(focus, 4), fourthAncestorClass);
-    if (StartsNoCase(fourthAncestorClass, "CorelDRAW", 9)) return kAppCorelDraw;
+    ReadClass(Ancestor(greatGrandParent, 1), fourthAncestorClass);
+    if (StartsWithNoCase(fourthAncestorClass, "CorelDRAW")) return kAppCorelDraw;
   }
   return kAppNone;
 }
@@ -73,13 +86,13 @@ int DetectTargetApplication() {
 int IsWordDocumentFocus() {
   char focusClass[kNameBuffer];
   ReadClass(GetFocus(), focusClass);
-  return TextCompare(focusClass, "_WwG") == 0 ? 1 : 0;
+  return Equals(focusClass, "_WwG") ? 1 : 0;
 }
 
 int IsIllustratorFrame() {
   char title[kNameBuffer];
   ReadGrandParentTitleCut(title, 11);
-  return TextCompare(title, "Adobe Illus") == 0 ? 1 : 0;
+  return Equals(title, "Adobe Illus") ? 1 : 0;
 }
 
 int IsBypassedApplication() {
@@ -87,19 +100,23 @@ int IsBypassedApplication() {
   ReadGrandParentTitleCut(title, 11);
   if (!TypingModeIsFalse()) return 0;
 
-  static const char* const kBypassedPrefixes[] = {"QuarkXPress", "Adobe PageM", "Adobe Photo",
-                                                  "Adobe Illus", "Adobe InDes"};
-  for (const char* prefix : kBypassedPrefixes) {
-    if (TextCompare(title, prefix) == 0) return 1;
+  // The whole cut title is "QuarkXPress", or "Adobe " and one of four programs: "Adobe " is
+  // compared once, not once per program, as this runs on every typed key in these frames.
+  if (Equals(title, "QuarkXPress")) return 1;
+  if (StartsWith(title, "Adobe ")) {
+    const char* program = title + 6;  // the six characters matched, so no terminator among them
+    if (Equals(program, "PageM") || Equals(program, "Photo") || Equals(program, "Illus") ||
+        Equals(program, "InDes"))
+      return 1;
   }
   title[9] = 0;
-  return TextCompare(title, "FreeHand ") == 0 ? 1 : 0;
+  return Equals(title, "FreeHand ") ? 1 : 0;
 }
 
 int IsButtonFocus() {
   constexpr int kButtonClassBuffer = 60;
   char focusClass[kButtonClassBuffer];
-  ClearBytes(focusClass, sizeof focusClass);
+  ClearNameBuffer(focusClass, sizeof focusClass, sizeof focusClass);
   GetClassNameA(GetFocus(), focusClass, kButtonClassBuffer);
-  return TextCompare(focusClass, "Button") == 0 ? 1 : 0;
+  return Equals(focusClass, "Button") ? 1 : 0;
 }

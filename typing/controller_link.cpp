@@ -29,9 +29,22 @@ const char* TypingMode() { return __atomic_load_n(&szTypingMode, __ATOMIC_RELAXE
 
 void SetTypingMode(const char* mode) { __atomic_store_n(&szTypingMode, mode, __ATOMIC_RELAXED); }
 
-bool TypingModeIsTrue() { return TextCompareNoCase(TypingMode(), kTypingModeTrue) == 0; }
+namespace {
 
-bool TypingModeIsFalse() { return TextCompareNoCase(TypingMode(), kTypingModeFalse) == 0; }
+// The mode is nearly always one of the three constant texts, so it is known by its address
+// before any character is compared; only another text is compared ignoring case.
+bool ModeIs(const char* word) {
+  const char* mode = TypingMode();
+  if (mode == word) return true;
+  if (mode == kTypingModeTrue || mode == kTypingModeFalse || mode == kTypingModeEmpty) return false;
+  return TextCompareNoCase(mode, word) == 0;
+}
+
+}  // namespace
+
+bool TypingModeIsTrue() { return ModeIs(kTypingModeTrue); }
+
+bool TypingModeIsFalse() { return ModeIs(kTypingModeFalse); }
 
 int ReadControllerTitle() {
   hwndController = nullptr;
@@ -40,14 +53,13 @@ int ReadControllerTitle() {
 
   // Cleared first: a title shorter than seven characters leaves NUL as the font code (default
   // set), never bytes of an earlier read.
-  char title[kTitleFetch];
-  ClearBytes(title, sizeof title);
+  char title[kTitleFetch] = {};
   GetWindowTextA(hwndController, title, kTitleFetch);
 
   SelectGlyphTableSet(static_cast<signed char>(title[kFontCodeIndex]));
 
   title[kModeWordLength] = 0;
-  SetTypingMode(TextCompareNoCase(title, "TRUES") == 0 ? kTypingModeTrue : kTypingModeFalse);
+  SetTypingMode(EqualsNoCase(title, "TRUES") ? kTypingModeTrue : kTypingModeFalse);
   return 1;
 }
 

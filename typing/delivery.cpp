@@ -8,8 +8,9 @@ namespace {
 
 void InjectKeyDowns(const UINT* vks, UINT count) {
   // The records live on this call's stack: nothing of an injection outlives it.
+  // Only the records SendInput is given are cleared.
   INPUT records[3];
-  ClearBytes(records, sizeof records);
+  ClearBytes(records, count * static_cast<UINT>(sizeof(INPUT)));
   for (UINT i = 0; i < count; ++i) {
     records[i].type = INPUT_KEYBOARD;
     records[i].ki.wVk = static_cast<WORD>(vks[i]);

@@ -150,6 +150,8 @@ constexpr DigitKey kDigitKeys[] = {
 };
 
 const DigitKey* FindDigitKey(UINT vk) {
+  // Most keys that come here are none of them (the caret keys typing injects, above all).
+  if ((vk < '0' || vk > '9') && vk != VK_SEPARATOR) return nullptr;
   for (const DigitKey& key : kDigitKeys) {
     if (key.vk == vk) return &key;
   }

@@ -287,7 +287,9 @@ bool GlyphTableSetSelected() {
   return __atomic_load_n(&pInitialTable, __ATOMIC_ACQUIRE) != nullptr;
 }
 
-int KeyIndexOfVirtualKey(UINT vk) {
+namespace {
+
+constexpr int KeyIndexOfKey(UINT vk) {
   if (vk >= 'A' && vk <= 'Z') return static_cast<int>(vk - 'A');
   switch (vk) {
     case 0xC0:  // grave accent, tilde
@@ -320,6 +322,20 @@ int KeyIndexOfVirtualKey(UINT vk) {
       return -1;
   }
 }
+
+// The same answers as a table: the keyboard hook and the pre-filter look a key up several times
+// per typed key.
+struct KeyIndexTable {
+  signed char index[256];
+  constexpr KeyIndexTable() : index() {
+    for (UINT vk = 0; vk < 256; ++vk) index[vk] = static_cast<signed char>(KeyIndexOfKey(vk));
+  }
+};
+constexpr KeyIndexTable kKeyIndexTable;
+
+}  // namespace
+
+int KeyIndexOfVirtualKey(UINT vk) { return vk < 256 ? kKeyIndexTable.index[vk] : -1; }
 
 void ResetGlyphTableSet() {
   pInitialTable = nullptr;

@@ -1,0 +1,15 @@
+# Bench build: the library optimised as a release would be, without sanitizers, typing the
+# benchmark's key mix on the desktop simulator under callgrind (./zafrel bench).
+if(WIN32 OR CMAKE_CROSSCOMPILING)
+  message(FATAL_ERROR "the bench build is for the Linux compiler")
+endif()
+
+add_compile_options(${ZAFREL_WARNINGS} -O2 -g)
+find_package(GTest REQUIRED)
+include(cmake/winsim.cmake)
+# As the DLL compiles them: no hidden calls into a C library, so every instruction of a library
+# routine is counted as the library's.
+target_compile_options(zafrel_core PRIVATE -ffreestanding -fno-tree-loop-distribute-patterns)
+
+add_executable(zafrel_bench tools/bench/host_bench.cpp)
+target_link_libraries(zafrel_bench PRIVATE typing_model zafrel_core fakewin)

@@ -1,0 +1,232 @@
+#!/usr/bin/env python3
+"""./zafrel bench: what typing a key costs in the library, on the host and under Wine.
+
+  python3 tools/bench.py [--keys N] [--wine-keys N] [--reps R] [--tiny] [--json FILE]
+
+- Library instructions per key: callgrind over zafrel_bench (the bench build: optimised, no
+  sanitizers) typing a fixed, seeded key mix in both typing modes and four application frames,
+  once with ordinary window names and once with the longest names the library's reads allow.
+  Only functions defined in the library's folders count, never the desktop simulator; each one's
+  own instructions are charged to the hook procedure it ran under.
+- Under Wine: wine_bench.exe types the same kind of mix into an edit control with the hooks on
+  and with them off, in the same run; the medians of its repetitions and their ratio.
+- The DLL sizes.
+Prints one table and writes build/bench.json. --tiny runs a few keys only, to show that it works.
+"""
+
+import argparse
+import json
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import sys
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "tools"))
+
+import wine32  # noqa: E402  (the one way 32-bit Wine starts)
+
+LIBRARY_FOLDERS = ("win32/", "hooklib/", "typing/", "diagnostics/", "dll/")
+SEED = 20261208
+DLLS = ("ZafrelXP.dll", "ZafrelXP64.dll")
+
+
+class BenchError(Exception):
+    pass
+
+
+def hook_procedures(root=ROOT):
+    """The procedure of every hook slot, read from the table that installs them."""
+    text = (root / "dll" / "slot_procs.cpp").read_text()
+    names = re.findall(r"^\s+([A-Za-z]\w*),\s*// \d", text, re.M)
+    if not names:
+        raise BenchError("no hook procedures found in dll/slot_procs.cpp")
+    return names
+
+
+def parse_callgrind(lines):
+    """Self instructions per function context: {(function chain, file): Ir}. A context's name is
+    the function followed by its callers, separated by "'" (--separate-callers)."""
+    files, functions = {}, {}
+    costs = {}
+    current_file = current_fn = None
+    skip_next_cost = False
+
+    def name(table, value):
+        m = re.match(r"\((\d+)\)(?: (.*))?$", value)
+        if not m:
+            return value
+        if m.group(2) is not None:
+            table[m.group(1)] = m.group(2)
+        return table.get(m.group(1), "???")
+
+    for raw in lines:
+        line = raw.rstrip("\n")
+        if not line:
+            continue
+        key, _, value = line.partition("=")
+        if key in ("fl", "fi", "fe", "cfl", "cfi"):
+            resolved = name(files, value)
+            if key == "fl":
+                current_file = resolved
+        elif key in ("fn", "cfn"):
+            resolved = name(functions, value)
+            if key == "fn":
+                current_fn = resolved
+        elif key == "calls":
+            skip_next_cost = True  # the next cost line is the callee's inclusive cost
+        elif line[0].isdigit() or line[0] in "+-*":
+            if skip_next_cost:
+                skip_next_cost = False
+                continue
+            cost = int(line.split()[-1])
+            k = (current_fn, current_file)
+            costs[k] = costs.get(k, 0) + cost
+    return costs
+
+
+def library_file(path, root=ROOT):
+    try:
+        rel = pathlib.Path(path).resolve().relative_to(root).as_posix()
+    except ValueError:
+        return False
+    return rel.startswith(LIBRARY_FOLDERS)
+
+
+def charge(costs, procedures, root=ROOT):
+    """Library instructions per hook procedure: each library function's own instructions go to
+    the nearest hook procedure among itself and its callers ("outside a hook" if none)."""
+    per_proc = {}
+    for (chain, path), cost in costs.items():
+        if path is None or not library_file(path, root):
+            continue
+        owner = "outside a hook"
+        for fn in chain.split("'"):
+            base = fn.split("(", 1)[0]
+            if base in procedures:
+                owner = base
+                break
+        per_proc[owner] = per_proc.get(owner, 0) + cost
+    return per_proc
+
+
+def count_instructions(bench, keys, long_names, out_dir):
+    """Runs zafrel_bench under callgrind; returns (keys typed, {procedure: instructions})."""
+    out = out_dir / ("callgrind.long.out" if long_names else "callgrind.out")
+    command = ["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}",
+               "--collect-atstart=no", "--toggle-collect=*TypeKeys*", "--separate-callers=24",
+               str(bench), "--keys", str(keys), "--seed", str(SEED)]
+    if long_names:
+        command.append("--long-names")
+    p = subprocess.run(command, capture_output=True, text=True)
+    if p.returncode != 0:
+        raise BenchError(f"callgrind run failed ({p.returncode}): {p.stderr.strip()[-400:]}")
+    m = re.search(r"^KEYS (\d+)$", p.stdout, re.M)
+    if not m or int(m.group(1)) == 0:
+        raise BenchError(f"zafrel_bench typed no keys: {p.stdout.strip()[-200:]}")
+    with open(out) as f:
+        costs = parse_callgrind(f)
+    return int(m.group(1)), charge(costs, hook_procedures())
+
+
+def wine_timing(bin_dir, dll, keys, reps):
+    """Runs wine_bench.exe for one DLL; returns its RESULT fields, or raises BenchError."""
+    program = bin_dir / "wine_bench.exe"
+    if not program.exists():
+        raise BenchError(f"{program} is missing; build the win32 preset")
+    wine, line = wine32.launcher(prefix=wine32.project_prefix())
+    print(line, flush=True)
+    env = wine.env(os.environ)
+    wine.ensure_prefix(env)
+    command = ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24"] + wine.command(
+        [program.name, "--keys", str(keys), "--reps", str(reps), "--dll", dll])
+    try:
+        p, _ = wine32.run_with_retry(command, cwd=bin_dir, env=env, timeout=1800)
+    except subprocess.TimeoutExpired:
+        raise BenchError(f"wine_bench.exe ({dll}) did not finish in 30 minutes")
+    finally:
+        wine.stop(env)
+    m = re.search(r"^RESULT (.*)$", p.stdout, re.M)
+    if p.returncode != 0 or not m:
+        tail = (p.stdout.strip() or p.stderr.strip())[-400:]
+        raise BenchError(f"wine_bench.exe ({dll}) failed ({p.returncode}): {tail}")
+    fields = {}
+    for item in m.group(1).split():
+        k, _, v = item.partition("=")
+        fields[k] = float(v) if "." in v else int(v)
+    return fields
+
+
+def table(result):
+    rows = []
+    for variant in ("ordinary names", "longest names"):
+        host = result["host"][variant]
+        rows.append(f"library instructions per key, {variant} ({host['keys']} keys):")
+        for proc, per_key in sorted(host["per_key"].items(), key=lambda kv: -kv[1]):
+            rows.append(f"  {proc:<24} {per_key:>10.1f}")
+        rows.append(f"  {'total':<24} {host['total_per_key']:>10.1f}")
+    for dll, wine in result["wine"].items():
+        if "error" in wine:
+            rows.append(f"Wine, {dll}: not measured: {wine['error']}")
+            continue
+        rows.append(
+            f"Wine, {dll}: busy per key {wine['hooks_busy_us_per_key']} us with the hooks, "
+            f"{wine['none_busy_us_per_key']} us without, ratio {wine['busy_ratio']} "
+            f"(wall ratio {wine['wall_ratio']}; median of {wine['reps']}, {wine['keys']} keys)")
+    for dll, size in result["dll_bytes"].items():
+        rows.append(f"{dll}: {size} bytes")
+    return "\n".join(rows)
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--keys", type=int, default=700, help="key presses per mode and frame")
+    parser.add_argument("--wine-keys", type=int, default=300)
+    parser.add_argument("--reps", type=int, default=5)
+    parser.add_argument("--tiny", action="store_true", help="a few keys, only to show it works")
+    parser.add_argument("--no-wine", action="store_true", help="the host counts and sizes only")
+    parser.add_argument("--json", default=str(ROOT / "build" / "bench.json"))
+    args = parser.parse_args(argv)
+    if args.tiny:
+        args.keys, args.wine_keys, args.reps = 20, 20, 1
+
+    bench = ROOT / "build" / "bench" / "zafrel_bench"
+    bin_dir = ROOT / "build" / "win32"
+    try:
+        if shutil.which("valgrind") is None:
+            raise BenchError("valgrind is missing; run ./zafrel setup")
+        if not bench.exists():
+            raise BenchError(f"{bench} is missing; build the bench preset")
+        result = {"seed": SEED, "host": {}, "wine": {}, "dll_bytes": {}}
+        for variant, long_names in (("ordinary names", False), ("longest names", True)):
+            keys, per_proc = count_instructions(bench, args.keys, long_names, bench.parent)
+            result["host"][variant] = {
+                "keys": keys,
+                "instructions": per_proc,
+                "per_key": {p: round(c / keys, 1) for p, c in per_proc.items()},
+                "total_per_key": round(sum(per_proc.values()) / keys, 1),
+            }
+        for dll in DLLS:
+            if (bin_dir / dll).exists():
+                result["dll_bytes"][dll] = (bin_dir / dll).stat().st_size
+                if not args.no_wine:
+                    try:
+                        result["wine"][dll] = wine_timing(bin_dir, dll, args.wine_keys, args.reps)
+                    except (BenchError, wine32.WineError) as e:
+                        result["wine"][dll] = {"error": str(e)}
+    except BenchError as e:
+        print(f"bench: FAILED — {e}", file=sys.stderr)
+        return 1
+    print(table(result))
+    pathlib.Path(args.json).parent.mkdir(parents=True, exist_ok=True)
+    with open(args.json, "w") as f:
+        json.dump(result, f, indent=2)
+    print(f"bench: wrote {args.json}")
+    failed = [dll for dll, w in result["wine"].items() if "error" in w]
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
