@@ -1,10 +1,10 @@
-# Bench build: the library optimised as a release would be, without sanitizers, typing the
+# Bench build: the library optimised as the DLL's release build is, without sanitizers, typing the
 # benchmark's key mix on the desktop simulator under callgrind (./zafrel bench).
 if(WIN32 OR CMAKE_CROSSCOMPILING)
   message(FATAL_ERROR "the bench build is for the Linux compiler")
 endif()
 
-add_compile_options(${ZAFREL_WARNINGS} -O2 -g)
+add_compile_options(${ZAFREL_WARNINGS} -g)
 find_package(GTest REQUIRED)
 include(cmake/winsim.cmake)
 # As the DLL compiles them: no hidden calls into a C library, so every instruction of a library

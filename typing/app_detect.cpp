@@ -21,18 +21,15 @@ void ReadClass(HWND hwnd, char* buffer) {
   GetClassNameA(hwnd, buffer, kNameCount);
 }
 
-// GetParent applied `generations` times; for a top-level owned window that is its owner.
-HWND Ancestor(HWND hwnd, int generations) {
-  for (int i = 0; i < generations && hwnd != nullptr; ++i) hwnd = GetParent(hwnd);
-  return hwnd;
-}
+// GetParent, which for a top-level owned window is its owner; null stays null, never asked.
+HWND Parent(HWND hwnd) { return hwnd != nullptr ? GetParent(hwnd) : nullptr; }
 
 // Which of the Adobe programs told apart by their frame titles a title starts with ("Adobe
 // Photoshop", "Adobe ImageReady", "Adobe Illustrator", ignoring case). "Adobe " is compared once
 // per title rather than once per program: this runs on every typed key.
 enum class AdobeTitle { kNone, kPhotoshop, kImageReady, kIllustrator };
 
-AdobeTitle AdobeTitleOf(const char* title) {
+[[gnu::always_inline]] inline AdobeTitle AdobeTitleOf(const char* title) {
   if (!StartsWithNoCase(title, "Adobe ")) return AdobeTitle::kNone;
   const char* program = title + 6;  // the six characters matched, so no terminator among them
   if (StartsWithNoCase(program, "Photoshop")) return AdobeTitle::kPhotoshop;
@@ -43,7 +40,7 @@ AdobeTitle AdobeTitleOf(const char* title) {
 
 // The grand-parent's title cut after `length` characters.
 void ReadGrandParentTitleCut(char* buffer, int length) {
-  ReadTitle(Ancestor(GetFocus(), 2), buffer);
+  ReadTitle(Parent(Parent(GetFocus())), buffer);
   buffer[length] = 0;
 }
 
@@ -54,8 +51,8 @@ int DetectTargetApplication() {
   char grandParentTitle[kNameBuffer];
   char greatGrandParentTitle[kNameBuffer];
   char focusClass[kNameBuffer];
-  const HWND grandParent = Ancestor(focus, 2);
-  const HWND greatGrandParent = Ancestor(grandParent, 1);
+  const HWND grandParent = Parent(Parent(focus));
+  const HWND greatGrandParent = Parent(grandParent);
   ReadTitle(grandParent, grandParentTitle);
   ReadTitle(greatGrandParent, greatGrandParentTitle);
   ReadClass(focus, focusClass);
@@ -77,7 +74,7 @@ int DetectTargetApplication() {
   if (grandParentAdobe == AdobeTitle::kIllustrator) return kAppIllustrator;
   if (Equals(focusClass, "AfxFrameOrView42")) {
     char* fourthAncestorClass = grandParentTitle;
-    ReadClass(Ancestor(greatGrandParent, 1), fourthAncestorClass);
+    ReadClass(Parent(greatGrandParent), fourthAncestorClass);
     if (StartsWithNoCase(fourthAncestorClass, "CorelDRAW")) return kAppCorelDraw;
   }
   return kAppNone;

@@ -9,9 +9,9 @@ const char kControllerClass[] = "ZafrelXP908@2005";
 const char kTypingModeTrue[] = "TRUE";
 const char kTypingModeFalse[] = "FALSE";
 
-namespace {
-
 const char kTypingModeEmpty[] = "";
+
+namespace {
 
 // Title layout: mode word in characters 1-5, font code in character 7; nine characters fetched.
 constexpr int kTitleFetch = 10;
@@ -25,26 +25,7 @@ int fFarsiOn;
 HWND hwndFocusAtOn;
 const char* szTypingMode = kTypingModeEmpty;
 
-const char* TypingMode() { return __atomic_load_n(&szTypingMode, __ATOMIC_RELAXED); }
-
 void SetTypingMode(const char* mode) { __atomic_store_n(&szTypingMode, mode, __ATOMIC_RELAXED); }
-
-namespace {
-
-// The mode is nearly always one of the three constant texts, so it is known by its address
-// before any character is compared; only another text is compared ignoring case.
-bool ModeIs(const char* word) {
-  const char* mode = TypingMode();
-  if (mode == word) return true;
-  if (mode == kTypingModeTrue || mode == kTypingModeFalse || mode == kTypingModeEmpty) return false;
-  return TextCompareNoCase(mode, word) == 0;
-}
-
-}  // namespace
-
-bool TypingModeIsTrue() { return ModeIs(kTypingModeTrue); }
-
-bool TypingModeIsFalse() { return ModeIs(kTypingModeFalse); }
 
 int ReadControllerTitle() {
   hwndController = nullptr;

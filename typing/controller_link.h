@@ -2,6 +2,7 @@
 // mode and the font code in its title, and receives the Farsi on/off notifications.
 #pragma once
 
+#include "hooklib/text.h"
 #include "win32/win32.h"
 
 extern const char kControllerClass[];  // "ZafrelXP908@2005"
@@ -23,11 +24,21 @@ extern HWND hwndFocusAtOn;   // focus window when Scroll Lock last switched typi
 extern const char* szTypingMode;
 extern const char kTypingModeTrue[];   // "TRUE"
 extern const char kTypingModeFalse[];  // "FALSE"
+extern const char kTypingModeEmpty[];  // ""
 
-const char* TypingMode();
+inline const char* TypingMode() { return __atomic_load_n(&szTypingMode, __ATOMIC_RELAXED); }
 void SetTypingMode(const char* mode);  // kTypingModeTrue or kTypingModeFalse
-bool TypingModeIsTrue();               // compared ignoring case; an empty mode is neither
-bool TypingModeIsFalse();
+
+// Compared ignoring case; an empty mode is neither. The mode is nearly always one of the three
+// constant texts, known by its address before any character is compared (asked on every key).
+inline bool TypingModeIs(const char* word) {
+  const char* mode = TypingMode();
+  if (mode == word) return true;
+  if (mode == kTypingModeTrue || mode == kTypingModeFalse || mode == kTypingModeEmpty) return false;
+  return TextCompareNoCase(mode, word) == 0;
+}
+inline bool TypingModeIsTrue() { return TypingModeIs(kTypingModeTrue); }
+inline bool TypingModeIsFalse() { return TypingModeIs(kTypingModeFalse); }
 
 // Looks the controller window up and reads mode and font code from its title; nothing is cached.
 // Returns 1 when the window was found and read, 0 when not (mode and table set then unchanged).

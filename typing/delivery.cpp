@@ -22,8 +22,6 @@ void InjectKeyDowns(const UINT* vks, UINT count) {
 
 }  // namespace
 
-bool IsSentRoute(int appCode) { return TypingModeIsTrue() && appCode < 0; }
-
 void PostGlyph(BYTE glyph) { PostMessageA(GetFocus(), WM_CHAR, glyph, 0); }
 
 void SendGlyph(BYTE glyph, UINT timeout) {

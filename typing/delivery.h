@@ -4,13 +4,14 @@
 // the hooks. Every message goes to GetFocus() as it is at that moment.
 #pragma once
 
+#include "typing/controller_link.h"
 #include "win32/win32.h"
 
 constexpr UINT kGlyphTimeout = 200;  // ms, for a letter's connecting form
 constexpr UINT kShortTimeout = 100;  // ms, for sent keys, replacements and other glyphs
 
 // The sent route: typing mode "TRUE" (ignoring case) and an application code below zero.
-bool IsSentRoute(int appCode);
+inline bool IsSentRoute(int appCode) { return TypingModeIsTrue() && appCode < 0; }
 
 void PostGlyph(BYTE glyph);
 void SendGlyph(BYTE glyph, UINT timeout);

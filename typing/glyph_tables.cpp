@@ -254,18 +254,10 @@ const unsigned char* pLamAlefPair;
 int nTableVariant;
 
 const GlyphTableSet& GlyphTableSetFor(signed char fontCode) {
-  switch (fontCode) {
-    case '0':
-      return kSet0;
-    case '2':
-      return kSet2;
-    case '3':
-      return kSet3;
-    case '4':
-      return kSet4;
-    default:
-      return kDefaultSet;
-  }
+  // Indexed by the font code's distance from '0': the title is read before every key.
+  static const GlyphTableSet* const kSetOfCode[] = {&kSet0, &kDefaultSet, &kSet2, &kSet3, &kSet4};
+  const unsigned index = static_cast<unsigned>(fontCode - '0');
+  return index < sizeof kSetOfCode / sizeof kSetOfCode[0] ? *kSetOfCode[index] : kDefaultSet;
 }
 
 int SelectGlyphTableSet(signed char fontCode) {
@@ -286,56 +278,6 @@ int SelectGlyphTableSet(signed char fontCode) {
 bool GlyphTableSetSelected() {
   return __atomic_load_n(&pInitialTable, __ATOMIC_ACQUIRE) != nullptr;
 }
-
-namespace {
-
-constexpr int KeyIndexOfKey(UINT vk) {
-  if (vk >= 'A' && vk <= 'Z') return static_cast<int>(vk - 'A');
-  switch (vk) {
-    case 0xC0:  // grave accent, tilde
-      return 26;
-    case 0xDB:  // [ {
-      return 27;
-    case 0xDD:  // ] }
-      return 28;
-    case 0xDC:  // \ |
-      return 29;
-    case 0xBC:  // , <
-      return 30;
-    case 0xBE:  // . >
-      return kKeyIndexFullStop;
-    case 0xBF:  // / ?
-      return kKeyIndexSlash;
-    case 0xBA:  // ; :
-      return kKeyIndexSemicolon;
-    case 0xDE:  // ' "
-      return 34;
-    case '4':
-      return kKeyIndexDigit4;
-    case '6':
-      return 36;
-    case '7':
-      return 37;
-    case VK_SEPARATOR:
-      return kKeyIndexSeparator;
-    default:
-      return -1;
-  }
-}
-
-// The same answers as a table: the keyboard hook and the pre-filter look a key up several times
-// per typed key.
-struct KeyIndexTable {
-  signed char index[256];
-  constexpr KeyIndexTable() : index() {
-    for (UINT vk = 0; vk < 256; ++vk) index[vk] = static_cast<signed char>(KeyIndexOfKey(vk));
-  }
-};
-constexpr KeyIndexTable kKeyIndexTable;
-
-}  // namespace
-
-int KeyIndexOfVirtualKey(UINT vk) { return vk < 256 ? kKeyIndexTable.index[vk] : -1; }
 
 void ResetGlyphTableSet() {
   pInitialTable = nullptr;

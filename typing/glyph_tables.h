@@ -44,8 +44,58 @@ extern const GlyphTable abAltShiftTable;
 // default set. Always returns 1.
 int SelectGlyphTableSet(signed char fontCode);
 
+namespace key_index {
+
+constexpr int KeyIndexOfKey(UINT vk) {
+  if (vk >= 'A' && vk <= 'Z') return static_cast<int>(vk - 'A');
+  switch (vk) {
+    case 0xC0:  // grave accent, tilde
+      return 26;
+    case 0xDB:  // [ {
+      return 27;
+    case 0xDD:  // ] }
+      return 28;
+    case 0xDC:  // \ |
+      return 29;
+    case 0xBC:  // , <
+      return 30;
+    case 0xBE:  // . >
+      return kKeyIndexFullStop;
+    case 0xBF:  // / ?
+      return kKeyIndexSlash;
+    case 0xBA:  // ; :
+      return kKeyIndexSemicolon;
+    case 0xDE:  // ' "
+      return 34;
+    case '4':
+      return kKeyIndexDigit4;
+    case '6':
+      return 36;
+    case '7':
+      return 37;
+    case VK_SEPARATOR:
+      return kKeyIndexSeparator;
+    default:
+      return -1;
+  }
+}
+
+// The same answers as a table: the keyboard hook and the pre-filter look a key up several times
+// per typed key.
+struct KeyIndexTable {
+  signed char index[256];
+  constexpr KeyIndexTable() : index() {
+    for (UINT vk = 0; vk < 256; ++vk) index[vk] = static_cast<signed char>(KeyIndexOfKey(vk));
+  }
+};
+inline constexpr KeyIndexTable kKeyIndexTable;
+
+}  // namespace key_index
+
 // The key index of a virtual key, or -1 for a key that has none.
-int KeyIndexOfVirtualKey(UINT vk);
+inline int KeyIndexOfVirtualKey(UINT vk) {
+  return vk < 256 ? key_index::kKeyIndexTable.index[vk] : -1;
+}
 
 // True once a set has been selected in this process: no table may be read before.
 bool GlyphTableSetSelected();

@@ -87,11 +87,21 @@ LRESULT CALLBACK GetMessageProc(int nCode, WPARAM wParam, LPARAM lParam) {
 }
 
 int IsOtherLetterKeyDown(int vk) {
+  // The semicolon key is not among them.
+  static const int kPunctuation[] = {188, 190, 191, 192, 219, 220, 221, 222};
+  // One read of the whole key state rather than 34 GetKeyState calls on every Space release:
+  // the asked key's byte is cleared, and the down bits of all the others are gathered at once.
+  BYTE state[256];
+  if (GetKeyboardState(state)) {
+    if (vk >= 0 && vk < 256) state[vk] = 0;
+    BYTE any = 0;
+    for (int key = 'A'; key <= 'Z'; ++key) any |= state[key];
+    for (int key : kPunctuation) any |= state[key];
+    return KeyStateDown(&any, 0) ? 2 : 0;
+  }
   for (int key = 'A'; key <= 'Z'; ++key) {
     if (key != vk && IsKeyDown(key)) return 2;
   }
-  // The semicolon key is not among them.
-  static const int kPunctuation[] = {188, 190, 191, 192, 219, 220, 221, 222};
   for (int key : kPunctuation) {
     if (key != vk && IsKeyDown(key)) return 2;
   }

@@ -26,7 +26,7 @@
 static_assert(sizeof(INPUT) == 28, "SendInput must be given the 32-bit INPUT record size");
 #endif
 
-#else  // Linux host: the subset of Win32 the library uses, implemented by tests/fakewin.
+#else  // Linux host: the subset of Win32 the library uses, implemented by winsim/.
 
 // Win32 is ILP32 and LLP64: these widths follow Windows, not the LP64 host. Handles and the
 // pointer-sized message parameters are 64 bits wide here (as on Win64); library code that depends
@@ -220,6 +220,7 @@ int GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount);
 HWND GetFocus(void);
 HWND GetParent(HWND hWnd);
 SHORT GetKeyState(int nVirtKey);
+BOOL GetKeyboardState(BYTE* lpKeyState);
 UINT MapVirtualKeyA(UINT uCode, UINT uMapType);
 UINT SendInput(UINT cInputs, INPUT* pInputs, int cbSize);
 void keybd_event(BYTE bVk, BYTE bScan, DWORD dwFlags, ULONG_PTR dwExtraInfo);
@@ -270,3 +271,6 @@ inline bool KeyReleased(LPARAM lParam) {
 // toggle.
 inline bool IsKeyDown(int vk) { return (GetKeyState(vk) & 0x100) != 0; }
 inline int KeyToggleBit(int vk) { return GetKeyState(vk) & 1; }
+// GetKeyboardState: the same thread key state for all 256 keys at once, one byte per key, 0x80
+// when down.
+inline bool KeyStateDown(const BYTE* state, int vk) { return (state[vk] & 0x80) != 0; }

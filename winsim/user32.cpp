@@ -87,6 +87,15 @@ HWND GetParent(HWND hWnd) {
 
 SHORT GetKeyState(int nVirtKey) { return D().KeyState(nVirtKey); }
 
+BOOL GetKeyboardState(BYTE* lpKeyState) {
+  // The bytes GetKeyState's answers come from: 0x80 when down, bit 0 the toggle.
+  for (int vk = 0; vk < 256; ++vk) {
+    const SHORT state = D().KeyState(vk);
+    lpKeyState[vk] = static_cast<BYTE>(((state & 0x100) != 0 ? 0x80 : 0) | (state & 1));
+  }
+  return TRUE;
+}
+
 UINT MapVirtualKeyA(UINT uCode, UINT uMapType) { return uMapType == 0 ? D().ScanCode(uCode) : 0; }
 
 UINT SendInput(UINT cInputs, INPUT* pInputs, int cbSize) {
