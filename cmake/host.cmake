@@ -35,6 +35,12 @@ find_package(Python3 COMPONENTS Interpreter REQUIRED)
 # Platform knowledge only in win32/, and folders that include each other one way only.
 add_test(NAME layers COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check-layers)
 
+# The Python tools' own logic: the layering check, the benchmark's callgrind reading and the
+# mutation runner.
+foreach(tool layers bench)
+  add_test(NAME ${tool}_tool COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/${tool}_test.py)
+endforeach()
+
 # The launcher every Wine run goes through: its route choice for both answers of the probe.
 add_test(NAME wine32_launcher
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/wine32_test.py)

@@ -46,12 +46,13 @@ def hook_procedures(root=ROOT):
     return names
 
 
-def parse_callgrind(lines):
+def parse_callgrind(lines, calls=None):
     """Self instructions per function context: {(function chain, file): Ir}. A context's name is
-    the function followed by its callers, separated by "'" (--separate-callers)."""
+    the function followed by its callers, separated by "'" (--separate-callers). When `calls` is
+    a dict, it also receives {(caller chain, caller file, callee): number of calls}."""
     files, functions = {}, {}
     costs = {}
-    current_file = current_fn = None
+    current_file = current_fn = callee = None
     skip_next_cost = False
 
     def name(table, value):
@@ -75,8 +76,13 @@ def parse_callgrind(lines):
             resolved = name(functions, value)
             if key == "fn":
                 current_fn = resolved
+            else:
+                callee = resolved.split("'", 1)[0]
         elif key == "calls":
             skip_next_cost = True  # the next cost line is the callee's inclusive cost
+            if calls is not None:
+                k = (current_fn, current_file, callee)
+                calls[k] = calls.get(k, 0) + int(value.split()[0])
         elif line[0].isdigit() or line[0] in "+-*":
             if skip_next_cost:
                 skip_next_cost = False
@@ -112,8 +118,28 @@ def charge(costs, procedures, root=ROOT):
     return per_proc
 
 
+HEAP_FUNCTIONS = ("HeapAlloc", "HeapReAlloc", "HeapFree", "malloc", "calloc", "realloc", "free",
+                  "operator new", "operator delete")
+
+
+def outside_calls(costs, calls, root=ROOT):
+    """Calls from library code to functions outside it (the Win32 API, played by the desktop
+    simulator): {callee without its arguments: count}."""
+    def base(name):
+        return name.split("'", 1)[0].split("(", 1)[0]
+
+    own = {base(chain) for (chain, path) in costs if path and library_file(path, root)}
+    out = {}
+    for (_, path, callee), n in calls.items():
+        if path is None or not library_file(path, root) or base(callee) in own:
+            continue
+        out[base(callee)] = out.get(base(callee), 0) + n
+    return out
+
+
 def count_instructions(bench, keys, long_names, out_dir):
-    """Runs zafrel_bench under callgrind; returns (keys typed, {procedure: instructions})."""
+    """Runs zafrel_bench under callgrind; returns (keys typed, {procedure: instructions},
+    {function called from the library: calls})."""
     out = out_dir / ("callgrind.long.out" if long_names else "callgrind.out")
     command = ["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}",
                "--collect-atstart=no", "--toggle-collect=*TypeKeys*", "--separate-callers=24",
@@ -123,12 +149,17 @@ def count_instructions(bench, keys, long_names, out_dir):
     p = subprocess.run(command, capture_output=True, text=True)
     if p.returncode != 0:
         raise BenchError(f"callgrind run failed ({p.returncode}): {p.stderr.strip()[-400:]}")
+    # The names the frames were given: the longest a 256-character read takes, or ordinary ones.
+    lengths = {int(n) for n in re.findall(r" names=(\d+)$", p.stdout, re.M)}
+    if long_names and lengths != {255} or not long_names and max(lengths, default=255) >= 255:
+        raise BenchError(f"zafrel_bench gave the frames names of lengths {sorted(lengths)}")
     m = re.search(r"^KEYS (\d+)$", p.stdout, re.M)
     if not m or int(m.group(1)) == 0:
         raise BenchError(f"zafrel_bench typed no keys: {p.stdout.strip()[-200:]}")
+    calls = {}
     with open(out) as f:
-        costs = parse_callgrind(f)
-    return int(m.group(1)), charge(costs, hook_procedures())
+        costs = parse_callgrind(f, calls)
+    return int(m.group(1)), charge(costs, hook_procedures()), outside_calls(costs, calls)
 
 
 def wine_timing(bin_dir, dll, keys, reps):
@@ -156,6 +187,9 @@ def wine_timing(bin_dir, dll, keys, reps):
     for item in m.group(1).split():
         k, _, v = item.partition("=")
         fields[k] = float(v) if "." in v else int(v)
+    note = re.search(r"^NOTE (.*)$", p.stdout, re.M)
+    if note:
+        fields["note"] = note.group(1).strip()
     return fields
 
 
@@ -167,6 +201,8 @@ def table(result):
         for proc, per_key in sorted(host["per_key"].items(), key=lambda kv: -kv[1]):
             rows.append(f"  {proc:<24} {per_key:>10.1f}")
         rows.append(f"  {'total':<24} {host['total_per_key']:>10.1f}")
+        calls = sum(host["api_calls_per_key"].values())
+        rows.append(f"  Win32 calls per key: {calls:.1f}; heap calls: {len(host['heap_calls'])}")
     for dll, wine in result["wine"].items():
         if "error" in wine:
             rows.append(f"Wine, {dll}: not measured: {wine['error']}")
@@ -175,6 +211,8 @@ def table(result):
             f"Wine, {dll}: busy per key {wine['hooks_busy_us_per_key']} us with the hooks, "
             f"{wine['none_busy_us_per_key']} us without, ratio {wine['busy_ratio']} "
             f"(wall ratio {wine['wall_ratio']}; median of {wine['reps']}, {wine['keys']} keys)")
+        if "note" in wine:
+            rows.append(f"  {wine['note']}")
     for dll, size in result["dll_bytes"].items():
         rows.append(f"{dll}: {size} bytes")
     return "\n".join(rows)
@@ -183,7 +221,8 @@ def table(result):
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--keys", type=int, default=700, help="key presses per mode and frame")
-    parser.add_argument("--wine-keys", type=int, default=300)
+    parser.add_argument("--wine-keys", type=int, default=1000,
+                        help="key presses per phase under Wine (GetThreadTimes ticks in 10 ms)")
     parser.add_argument("--reps", type=int, default=5)
     parser.add_argument("--tiny", action="store_true", help="a few keys, only to show it works")
     parser.add_argument("--no-wine", action="store_true", help="the host counts and sizes only")
@@ -201,13 +240,18 @@ def main(argv):
             raise BenchError(f"{bench} is missing; build the bench preset")
         result = {"seed": SEED, "host": {}, "wine": {}, "dll_bytes": {}}
         for variant, long_names in (("ordinary names", False), ("longest names", True)):
-            keys, per_proc = count_instructions(bench, args.keys, long_names, bench.parent)
+            keys, per_proc, api = count_instructions(bench, args.keys, long_names, bench.parent)
+            heap = {f: n for f, n in api.items() if f.startswith(HEAP_FUNCTIONS)}
             result["host"][variant] = {
                 "keys": keys,
                 "instructions": per_proc,
                 "per_key": {p: round(c / keys, 1) for p, c in per_proc.items()},
                 "total_per_key": round(sum(per_proc.values()) / keys, 1),
+                "api_calls_per_key": {f: round(n / keys, 2) for f, n in sorted(api.items())},
+                "heap_calls": heap,
             }
+            if heap:
+                raise BenchError(f"the typing path used the heap ({variant}): {heap}")
         for dll in DLLS:
             if (bin_dir / dll).exists():
                 result["dll_bytes"][dll] = (bin_dir / dll).stat().st_size

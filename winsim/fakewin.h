@@ -70,6 +70,7 @@ class Desktop {
   DWORD tick = 1000;                  // GetTickCount
   LRESULT nextHookResult = 0x5EED;    // what CallNextHookEx answers
   bool refuseHooks = false;           // SetWindowsHookExA fails
+  bool refuseKeyboardState = false;   // GetKeyboardState fails
   int allocationsBeforeFailure = -1;  // HeapAlloc fails once this many more have succeeded
   int liveAllocations = 0;            // HeapAlloc blocks not yet freed
 

@@ -88,6 +88,7 @@ HWND GetParent(HWND hWnd) {
 SHORT GetKeyState(int nVirtKey) { return D().KeyState(nVirtKey); }
 
 BOOL GetKeyboardState(BYTE* lpKeyState) {
+  if (D().refuseKeyboardState) return FALSE;
   // The bytes GetKeyState's answers come from: 0x80 when down, bit 0 the toggle.
   for (int vk = 0; vk < 256; ++vk) {
     const SHORT state = D().KeyState(vk);

@@ -251,3 +251,27 @@ TEST_F(LibraryTest, OtherLetterKeyDownIgnoresTheAskingKeyAndTheSemicolon) {
   d.SetKeyDown('5', true);
   EXPECT_EQ(IsOtherLetterKeyDown(VK_SPACE), 0);
 }
+
+// The whole key state read at once must answer as the keys asked one by one, which is also what
+// happens when that read fails: only a key held down counts, never a toggle.
+TEST_F(LibraryTest, OtherLetterKeyDownAnswersAlikeFromTheWholeKeyStateAndKeyByKey) {
+  for (bool refuse : {false, true}) {
+    d.refuseKeyboardState = refuse;
+    d.SetToggled('K', true);
+    d.SetToggled(VK_SCROLL, true);
+    EXPECT_EQ(IsOtherLetterKeyDown(VK_SPACE), 0) << "refused " << refuse;
+    for (int vk : {int{'A'}, int{'K'}, int{'Z'}, 188, 222}) {
+      d.SetKeyDown(vk, true);
+      EXPECT_EQ(IsOtherLetterKeyDown(VK_SPACE), 2) << vk << ", refused " << refuse;
+      EXPECT_EQ(IsOtherLetterKeyDown(vk), 0) << vk << ", refused " << refuse;
+      EXPECT_EQ(IsOtherLetterKeyDown(0x1234), 2) << vk << ", refused " << refuse;  // no such key
+      d.SetKeyDown(vk, false);
+    }
+    d.SetKeyDown(186, true);  // the semicolon key is not one of them
+    d.SetKeyDown('B', true);
+    d.SetKeyDown('C', true);
+    EXPECT_EQ(IsOtherLetterKeyDown('B'), 2) << "C is still down, refused " << refuse;
+    for (int vk : {186, int{'B'}, int{'C'}}) d.SetKeyDown(vk, false);
+    d.SetToggled('K', false);
+  }
+}

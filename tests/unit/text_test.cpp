@@ -79,3 +79,75 @@ TEST(TextClear, ClearsExactlyTheGivenBytes) {
   ClearBytes(buf + 1, 5);
   EXPECT_EQ(std::string(buf, 8), std::string("a\0\0\0\0\0gh", 8));
 }
+
+// The literal comparisons must answer exactly as the counted ones they stand for, whatever the
+// text: shorter, longer, another case, a terminator in the middle, bytes above 0x7F.
+TEST(TextLiteral, AgreesWithTheCountedComparisons) {
+  const char* const texts[] = {"",
+                               "A",
+                               "Adobe",
+                               "Adobe ",
+                               "adobe photoshop",
+                               "ADOBE PHOTOSHOP 7",
+                               "Adobe Photoshoq",
+                               "Adobe\0Photoshop",
+                               "Edit",
+                               "EDIT",
+                               "Edit2",
+                               "Edi",
+                               "_wwG",
+                               "\xC1"
+                               "dobe",
+                               "Photoshop",
+                               "FreeHand",
+                               "FreeHand 9"};
+  for (const char* t : texts) {
+    const std::string shown = ::testing::PrintToString(std::string(t));
+    EXPECT_EQ(StartsWithNoCase(t, "Adobe Photoshop"),
+              TextCompareNoCaseN(t, "Adobe Photoshop", 15) == 0)
+        << shown;
+    EXPECT_EQ(StartsWithNoCase(t, "Edit"), TextCompareNoCaseN(t, "Edit", 4) == 0) << shown;
+    EXPECT_EQ(EqualsNoCase(t, "Edit"), TextCompareNoCaseN(t, "Edit", 9) == 0) << shown;
+    EXPECT_EQ(EqualsNoCase(t, "FreeHand"), TextCompareNoCase(t, "FreeHand") == 0) << shown;
+    EXPECT_EQ(StartsWith(t, "Adobe "), std::strncmp(t, "Adobe ", 6) == 0) << shown;
+    EXPECT_EQ(Equals(t, "Edit"), TextCompare(t, "Edit") == 0) << shown;
+    EXPECT_EQ(Equals(t, "FreeHand"), TextCompare(t, "FreeHand") == 0) << shown;
+  }
+}
+
+// A name buffer readied for a count-limited read: the first byte and every byte from the
+// count's last one on are zero, and nothing else is written.
+TEST(TextClear, ReadiesANameBufferAtItsEnds) {
+  struct Case {
+    unsigned size, count;
+    const char* after;
+  };
+  const Case cases[] = {
+      {8, 6, "\0bcde\0\0\0"},  // the read may end its text at [5]: [5..7] zeroed
+      {8, 8, "\0bcdefg\0"},   {8, 1, "\0\0\0\0\0\0\0\0"},  // only a terminator fits
+      {8, 0, "\0bcdefgh"},   // nothing will be written: only the first byte
+      {8, 20, "\0bcdefgh"},  // a count past the buffer is not honoured
+  };
+  for (const Case& c : cases) {
+    char buf[9] = "abcdefgh";
+    ClearNameBuffer(buf, c.size, c.count);
+    EXPECT_EQ(std::string(buf, 9), std::string(c.after, 8) + '\0')
+        << "size " << c.size << ", count " << c.count;
+  }
+}
+
+// Whole words in the middle, single bytes at unaligned ends: exactly the range, at every offset.
+TEST(TextClear, ClearsExactlyTheRangeAtEveryAlignment) {
+  for (unsigned offset = 0; offset < 8; ++offset) {
+    for (unsigned count = 0; count <= 40; ++count) {
+      alignas(8) unsigned char buf[64];
+      std::memset(buf, 0xAA, sizeof buf);
+      ClearBytes(buf + offset, count);
+      for (unsigned i = 0; i < sizeof buf; ++i) {
+        const bool inside = i >= offset && i < offset + count;
+        ASSERT_EQ(buf[i], inside ? 0 : 0xAA)
+            << "offset " << offset << ", count " << count << ", byte " << i;
+      }
+    }
+  }
+}

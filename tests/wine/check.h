@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+#include "tools/winprog.h"
+
 inline int g_passed = 0;
 inline int g_failed = 0;
 
@@ -14,35 +16,7 @@ inline void Check(bool ok, const char* what) {
   (ok ? g_passed : g_failed)++;
 }
 
-// Wine's start-up is done when a top-level window can be made: under qemu emulation the desktop
-// process (explorer.exe) now and then crashes or comes up late, and then CreateWindow fails.
-// Prints the flushed "START" line the launcher looks for; without it the launcher counts the run
-// as a failed Wine start and starts the program again, so no check of ours is ever retried.
-inline bool WineStarted() {
-  for (int attempt = 0; attempt < 10; ++attempt) {
-    HWND probe = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
-    if (probe != nullptr) {
-      DestroyWindow(probe);
-      std::printf("START\n");
-      std::fflush(stdout);
-      return true;
-    }
-    Sleep(1000);
-  }
-  std::fprintf(stderr, "Wine's desktop did not come up: no top-level window (error %lu)\n",
-               GetLastError());
-  return false;
-}
-
 inline int Finish(const char* program) {
   std::printf("%s: %d passed, %d failed\n", program, g_passed, g_failed);
   return g_failed == 0 ? 0 : 1;
-}
-
-// GetProcAddress gives a generic pointer; the export's own type is known to the caller.
-template <typename F>
-F Export(void* dll, const char* name) {
-  return reinterpret_cast<F>(
-      reinterpret_cast<void (*)(void)>(GetProcAddress(static_cast<HMODULE>(dll), name)));
 }

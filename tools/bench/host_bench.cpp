@@ -99,8 +99,10 @@ int main(int argc, char** argv) {
       const std::vector<unsigned> keys = BenchKeyMix(seed + run++, keysPerRun);
       TypeKeys(loop, keys);
       typed += keys.size();
-      std::printf("RUN %s %s keys=%zu text=%zu latin=%d\n", mode, frame.name, keys.size(),
-                  loop.Text(focus).size(), loop.latinCharacters);
+      char title[300] = {};
+      const int titleLength = GetWindowTextA(gp, title, sizeof title);
+      std::printf("RUN %s %s keys=%zu text=%zu latin=%d names=%d\n", mode, frame.name, keys.size(),
+                  loop.Text(focus).size(), loop.latinCharacters, titleLength);
       for (HWND w : {focus, parent, gp, ggp, fourth}) d.DestroyWindow(w);
     }
   }

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "tools/controller/protocol.h"
+#include "tools/winprog.h"
 
 namespace {
 
@@ -37,11 +38,6 @@ struct Controller {
 };
 
 Controller g;
-
-template <typename F>
-F Export(HMODULE dll, const char* name) {
-  return reinterpret_cast<F>(reinterpret_cast<void (*)(void)>(GetProcAddress(dll, name)));
-}
 
 void UpdateTitle() {
   char title[64];

@@ -1,0 +1,35 @@
+// What the Windows programs run under Wine share: the start line the launcher waits for, and the
+// library's exports looked up by name.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+
+// Wine's start-up is done when a top-level window can be made: under qemu emulation the desktop
+// process (explorer.exe) now and then crashes or comes up late, and then CreateWindow fails.
+// Prints the flushed "START" line the launcher looks for; without it the launcher counts the run
+// as a failed Wine start and starts the program again, so no check of ours is ever retried.
+inline bool WineStarted() {
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    HWND probe = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    if (probe != nullptr) {
+      DestroyWindow(probe);
+      std::printf("START\n");
+      std::fflush(stdout);
+      return true;
+    }
+    Sleep(1000);
+  }
+  std::fprintf(stderr, "Wine's desktop did not come up: no top-level window (error %lu)\n",
+               GetLastError());
+  return false;
+}
+
+// GetProcAddress gives a generic pointer; the export's own type is known to the caller.
+template <typename F>
+F Export(void* dll, const char* name) {
+  return reinterpret_cast<F>(
+      reinterpret_cast<void (*)(void)>(GetProcAddress(static_cast<HMODULE>(dll), name)));
+}
