@@ -37,7 +37,7 @@ add_test(NAME layers COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/che
 
 # The Python tools' own logic: the layering check, the benchmark's callgrind reading and the
 # mutation runner.
-foreach(tool layers bench)
+foreach(tool layers bench mutate)
   add_test(NAME ${tool}_tool COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/${tool}_test.py)
 endforeach()
 
