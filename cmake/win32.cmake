@@ -1,6 +1,18 @@
-# Windows build: the real ZafrelXP.dll (PE32, i386) and the Windows test programs run under Wine.
+# Windows builds: the real ZafrelXP.dll (win32: PE32, i386) or ZafrelXP64.dll (win64: PE32+,
+# x86-64), and the Windows test programs run under Wine.
 if(NOT CMAKE_CROSSCOMPILING)
-  message(FATAL_ERROR "the win32 build needs the MinGW-w64 toolchain file (use the win32 preset)")
+  message(FATAL_ERROR "the ${ZAFREL_TARGET} build needs its MinGW-w64 toolchain file (use the preset)")
+endif()
+
+# What differs between the two DLLs: name, export table and the entry symbol's decoration.
+if(ZAFREL_TARGET STREQUAL "win64")
+  set(ZAFREL_DLL ZafrelXP64)
+  set(ZAFREL_ENTRY LibMain)
+  set(ZAFREL_PE_ARCH x64)
+else()
+  set(ZAFREL_DLL ZafrelXP)
+  set(ZAFREL_ENTRY _LibMain@12)
+  set(ZAFREL_PE_ARCH x86)
 endif()
 
 enable_language(RC)
@@ -13,20 +25,27 @@ add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:${ZAFREL_WARNINGS}>")
 add_library(ZafrelXP SHARED
   ${ZAFREL_LIB_SOURCES}
   win32/freestanding.cpp
-  dll/ZafrelXP.def
+  dll/${ZAFREL_DLL}.def
   dll/ZafrelXP.rc
 )
-set_target_properties(ZafrelXP PROPERTIES PREFIX "" OUTPUT_NAME "ZafrelXP" SUFFIX ".dll")
+set_target_properties(ZafrelXP PROPERTIES PREFIX "" OUTPUT_NAME "${ZAFREL_DLL}" SUFFIX ".dll")
+if(ZAFREL_TARGET STREQUAL "win64")
+  target_compile_definitions(ZafrelXP PRIVATE "$<$<COMPILE_LANGUAGE:RC>:ZAFREL_DLL64>")
+endif()
 target_include_directories(ZafrelXP PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(ZafrelXP PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:${ZAFREL_LIB_FLAGS};-ffreestanding;-fno-tree-loop-distribute-patterns;-fno-asynchronous-unwind-tables;-fno-ident;-ffunction-sections;-fdata-sections>")
 target_link_options(ZafrelXP PRIVATE
-  -nostdlib -Wl,--gc-sections -Wl,-e,_LibMain@12 -Wl,--fatal-warnings -Wl,--enable-stdcall-fixup -Wl,--subsystem,windows -s)
+  -nostdlib -Wl,--gc-sections -Wl,-e,${ZAFREL_ENTRY} -Wl,--fatal-warnings -Wl,--enable-stdcall-fixup -Wl,--subsystem,windows -s)
 target_link_libraries(ZafrelXP PRIVATE kernel32 user32 gcc)
 
 # PE checks on the built DLL with the MinGW binutils.
 add_test(NAME pe_format
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check-pe ${ZAFREL_MINGW_PREFIX}- $<TARGET_FILE:ZafrelXP>)
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check-pe ${ZAFREL_MINGW_PREFIX}- $<TARGET_FILE:ZafrelXP> ${ZAFREL_PE_ARCH})
 set_tests_properties(pe_format PROPERTIES LABELS pe)
+
+if(ZAFREL_TARGET STREQUAL "win64")
+  return()  # the 64-bit build stops at the DLL and its PE checks
+endif()
 
 # A Windows program that loads the real DLL under Wine and calls every export.
 add_executable(wine_dll_test tests/wine/dll_test.cpp)

@@ -5,15 +5,18 @@
 
 #include "win32/win32.h"
 
-// A recorded event; its first five fields have the layout of a 32-bit EVENTMSG.
+// A recorded event; its first five fields have the layout of the build's EVENTMSG.
 struct EventNode {
   UINT message;
   UINT paramL;
   UINT paramH;
   DWORD time;
-  DWORD window;  // never filled nor read
+  HWND window;  // never filled nor read
   EventNode* next;
 };
+static_assert(offsetof(EventNode, window) == offsetof(EVENTMSG, hwnd) &&
+                  offsetof(EventNode, next) >= sizeof(EVENTMSG),
+              "an event starts with an EVENTMSG");
 
 extern EventNode* pEventHead;     // first event not yet played back
 extern EventNode* pEventTail;     // last event recorded; null: the next one starts a new list

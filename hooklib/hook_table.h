@@ -37,5 +37,19 @@ inline LRESULT PassHookOn(int slot, int code, WPARAM wParam, LPARAM lParam) {
 // repaints without the slot's line. Returns 1. Also how a journal hook ends itself.
 int SwitchSlotOff(int slot);
 
+// On 64-bit Windows a hook procedure of this DLL also runs for every thread of the processes of
+// the other bitness, which the DLL cannot be mapped into: Windows then calls it on the thread
+// that installed the hook, the controller's, marshalling the event there. The controller is not
+// the window being typed into and, while another program has the keyboard, has no focus window;
+// GetFocus, posted glyphs and injected caret keys would all miss the target there. Such a call is
+// recognised by the slot's hook handle (set only in the installing process) and the absence of a
+// focus window on the calling thread, and is passed on untouched. Every other process has no
+// handle and is never affected; the controller's own windows, while they have the focus, type
+// as before.
+inline bool IsMarshalledHookCall(int slot) {
+  // Only ever true in one process of the desktop: the typing path of all others is laid out first.
+  return __builtin_expect(ahhookSlot[slot] != nullptr, 0) && GetFocus() == nullptr;
+}
+
 // Handles and flags as they are when the library is attached to a process.
 void ResetHookTable();

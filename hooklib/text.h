@@ -76,8 +76,25 @@ inline bool Equals(const char* text, const char (&literal)[N]) {
   return StartsWith(text, literal) && text[N - 1] == 0;
 }
 
-// Fills `count` bytes with zero (the DLL has no memset of its own to call).
-void ClearBytes(void* p, unsigned count);
+// Fills `count` bytes with zero (the DLL has no memset of its own to call). Inline: injection
+// records are cleared on every typed key, and their size is then known where they are.
+inline void ClearBytes(void* p, unsigned count) {
+  // volatile keeps GCC from turning the loops back into a call to memset. Whole aligned words
+  // in the middle: injection records are cleared on every typed key.
+  typedef unsigned __attribute__((may_alias)) Word;
+  unsigned char* bytes = static_cast<unsigned char*>(p);
+  if ((reinterpret_cast<__UINTPTR_TYPE__>(p) | count) % sizeof(Word) == 0) {
+    for (unsigned i = 0; i < count; i += sizeof(Word))
+      *reinterpret_cast<volatile Word*>(bytes + i) = 0;
+    return;
+  }
+  unsigned i = 0;
+  for (; i < count && reinterpret_cast<__UINTPTR_TYPE__>(bytes + i) % sizeof(Word) != 0; ++i)
+    static_cast<volatile unsigned char*>(p)[i] = 0;
+  for (; i + sizeof(Word) <= count; i += sizeof(Word))
+    *reinterpret_cast<volatile Word*>(bytes + i) = 0;
+  for (; i < count; ++i) static_cast<volatile unsigned char*>(p)[i] = 0;
+}
 
 // Readies a `size`-byte buffer for a name that an API call writes into it, at most `count` bytes
 // with its terminator: the first byte and every byte from the count's last one on are zeroed. A

@@ -45,7 +45,9 @@ int ReadControllerTitle() {
 }
 
 LRESULT CALLBACK CbtProc(int nCode, WPARAM wParam, LPARAM lParam) {
-  if (nCode == HCBT_KEYSKIPPED) {
+  if ((nCode == HCBT_KEYSKIPPED || nCode == HCBT_SETFOCUS) && IsMarshalledHookCall(kSlotCbt)) {
+    // Another process's focus change or skipped key, seen on the controller's thread.
+  } else if (nCode == HCBT_KEYSKIPPED) {
     if (fFarsiOn == 1) {
       ReadControllerTitle();
       SendNotifyMessageA(hwndController, MYWM_ZAFRELVK_ON, 1, 1);
@@ -53,7 +55,7 @@ LRESULT CALLBACK CbtProc(int nCode, WPARAM wParam, LPARAM lParam) {
   } else if (nCode == HCBT_SETFOCUS) {
     // lParam is the window losing the focus. The whole 32-bit handle is compared: a handle
     // whose high word is set must still switch typing off when it was the focus at switch-on.
-    if (static_cast<uint32_t>(lParam) == HandleBits(hwndFocusAtOn)) {
+    if (ParamIsHandle(lParam, hwndFocusAtOn)) {
       fFarsiOn = 0;
     } else {
       ReadControllerTitle();

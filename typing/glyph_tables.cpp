@@ -275,10 +275,6 @@ int SelectGlyphTableSet(signed char fontCode) {
   return 1;
 }
 
-bool GlyphTableSetSelected() {
-  return __atomic_load_n(&pInitialTable, __ATOMIC_ACQUIRE) != nullptr;
-}
-
 void ResetGlyphTableSet() {
   pInitialTable = nullptr;
   pMedialTable = nullptr;

@@ -98,7 +98,9 @@ inline int KeyIndexOfVirtualKey(UINT vk) {
 }
 
 // True once a set has been selected in this process: no table may be read before.
-bool GlyphTableSetSelected();
+inline bool GlyphTableSetSelected() {
+  return __atomic_load_n(&pInitialTable, __ATOMIC_ACQUIRE) != nullptr;
+}
 
 // The set of a font code without selecting it, for callers that compare sets.
 const GlyphTableSet& GlyphTableSetFor(signed char fontCode);

@@ -229,7 +229,7 @@ void HandleLetterKey(int nCode, int index, LPARAM lParam) {
 }  // namespace
 
 LRESULT CALLBACK KeyboardProc(int nCode, WPARAM wParam, LPARAM lParam) {
-  if (nCode >= 0) {
+  if (nCode >= 0 && !IsMarshalledHookCall(kSlotKeyboard)) {
     const UINT vk = static_cast<UINT>(wParam);
     const int letter = LetterKeyIndex(vk);
     if (vk == VK_SCROLL) {

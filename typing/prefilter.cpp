@@ -73,7 +73,7 @@ void FilterKeyDown(MSG* msg) {
 
 LRESULT CALLBACK GetMessageProc(int nCode, WPARAM wParam, LPARAM lParam) {
   MSG* msg = reinterpret_cast<MSG*>(lParam);
-  if (nCode >= 0 && msg != nullptr) {
+  if (nCode >= 0 && msg != nullptr && !IsMarshalledHookCall(kSlotGetMessage)) {
     if (msg->message == WM_KEYDOWN) {
       FilterKeyDown(msg);
     } else if (msg->message == MYWM_ZAFRELVK_TRUE) {

@@ -19,11 +19,16 @@
 
 // GCC's spellings of what the DLL needs on Windows: a data section that every process maps
 // shared (the status window's record), and the thiscall convention of the exported constructor.
+// x64 has a single calling convention, which passes `this` first, as thiscall does.
 #define ZAFREL_SHARED_SECTION __attribute__((section("SHARDATA"), shared))
+#if defined(_WIN64)
+#define ZAFREL_THISCALL
+static_assert(sizeof(INPUT) == 40, "SendInput must be given the 64-bit INPUT record size");
+static_assert(sizeof(EVENTMSG) == 24, "the journal's events have the 64-bit EVENTMSG layout");
+#else
 #define ZAFREL_THISCALL __attribute__((thiscall))
-
-#if !defined(_WIN64)
 static_assert(sizeof(INPUT) == 28, "SendInput must be given the 32-bit INPUT record size");
+static_assert(sizeof(EVENTMSG) == 20, "the journal's events have the 32-bit EVENTMSG layout");
 #endif
 
 #else  // Linux host: the subset of Win32 the library uses, implemented by winsim/.
@@ -255,10 +260,21 @@ BOOL HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem);
 
 #endif  // _WIN32
 
-// A window handle as the 32-bit value Windows gives it. Handles are 32 bits in the DLL; on the
-// host the fake desktop only hands out handles that fit in 32 bits.
+// A window handle as the 32-bit value Windows gives it. Handles are 32 bits in the 32-bit DLL;
+// on the host the fake desktop only hands out handles that fit in 32 bits.
 inline uint32_t HandleBits(HWND hwnd) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd));
+}
+
+// Whether a message parameter carries `hwnd`: all of it in the 64-bit DLL, where a parameter and
+// a handle are both 64 bits wide; its low 32 bits in the 32-bit DLL and on the host, which
+// behaves as the 32-bit DLL does.
+inline bool ParamIsHandle(LPARAM value, HWND hwnd) {
+#if defined(_WIN64)
+  return static_cast<uintptr_t>(value) == reinterpret_cast<uintptr_t>(hwnd);
+#else
+  return static_cast<uint32_t>(value) == HandleBits(hwnd);
+#endif
 }
 
 // Keyboard-hook lParam: bit 31 is the transition state, set when the key is being released.
