@@ -408,3 +408,109 @@ TEST_F(EditingKeysTest, ShiftDigitOnTheSentRouteStepsLeftAtTheRelease) {
   EXPECT_EQ(fShiftPending, 0);
   EXPECT_DELIVERED(*this, {Char(canvas, '('), LeftEvent()});
 }
+
+TEST_F(EditingKeysTest, SpaceAfterTheDigitZeroSteersTheCaretHomeFirst) {
+  prefilter = true;
+  Type("0 ");
+  EXPECT_DELIVERED(*this, {Char(focus, '0'), Key(focus, WM_KEYDOWN, VK_HOME), Char(focus, ' '),
+                           Key(focus, WM_KEYDOWN, VK_LEFT)});
+}
+
+// Every digit key typed through both hooks, then Space: the Home comes first on either route,
+// whether the hook typed the digit or left it to the application (3, 5, 8).
+class SpaceAfterDigitTest : public EditingKeysTest, public ::testing::WithParamInterface<char> {};
+
+TEST_P(SpaceAfterDigitTest, SteersTheCaretHomeFirstOnBothRoutes) {
+  const UINT digit = static_cast<UINT>(GetParam());
+  prefilter = true;
+  Press(digit);
+  d.ClearLog();
+  Press(VK_SPACE);
+  EXPECT_DELIVERED(*this, {Key(focus, WM_KEYDOWN, VK_HOME), Char(focus, ' '),
+                           Key(focus, WM_KEYDOWN, VK_LEFT)});
+  EXPECT_EQ(nLastDigit, -1);
+
+  d.ShowController("TRUES 1");
+  HWND canvas = UseCanvas();
+  Press(digit);
+  d.ClearLog();
+  Press(VK_SPACE);
+  EXPECT_DELIVERED(*this,
+                   {Sent(canvas, WM_KEYDOWN, VK_HOME, 0, 100), Sent(canvas, WM_CHAR, ' ', 0, 100),
+                    Sent(canvas, WM_KEYDOWN, VK_LEFT, 0, 100)});
+  EXPECT_EQ(nLastDigit, -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryDigitKey, SpaceAfterDigitTest,
+                         ::testing::Values('0', '1', '2', '3', '4', '5', '6', '7', '8', '9'));
+
+// Mode "TRUE" in an Edit window is still the posted route: the space after a word's last letter
+// is posted at the Space key's release and the caret stepped by an injected Left, also while a
+// held 2 key keeps the digit latch set; the latch is the 2 key's own, cleared at its release.
+TEST_F(EditingKeysTest, SpaceAfterALetterInModeTrueInAnEditWindow) {
+  d.ShowController("TRUES 1");
+  for (bool twoHeld : {false, true}) {
+    SCOPED_TRACE(twoHeld ? "2 held down" : "no digit held");
+    if (twoHeld) Down('2');
+    OpenLetterThenClearLog("E");
+    Press(VK_SPACE);
+    EXPECT_DELIVERED(*this, {Char(focus, Set().isolated[E]), Key(focus, WM_KEYDOWN, VK_DELETE),
+                             Key(focus, WM_KEYUP, VK_DELETE), Key(focus, WM_KEYDOWN, VK_LEFT),
+                             Char(focus, ' '), LeftEvent()});
+    EXPECT_EQ(fKeyLatch, twoHeld ? 1 : 0);
+    d.ClearLog();
+    Up('2');
+    EXPECT_DELIVERED(*this, {});
+    EXPECT_EQ(fKeyLatch, 0);
+  }
+}
+
+TEST_F(EditingKeysTest, WithoutAnyControllerWindowTheAsciiDigitCharactersAreTyped) {
+  d.HideController();
+  Press('2');
+  ShiftPress('1');
+  EXPECT_DELIVERED(*this, {Char(focus, '2'), Char(focus, '!')});
+  EXPECT_EQ(fShiftPending, 0);
+  EXPECT_EQ(nOpenGlyph, 0);
+}
+
+// In mode "TRUE" an Edit window takes the posted route and no latch is set: a digit's or the
+// separator's character, with Shift or without, is typed with no caret step at the release.
+TEST_F(EditingKeysTest, DigitsAndSeparatorInModeTrueInAnEditWindowStepNowhere) {
+  d.ShowController("TRUES 1");
+  struct KeyCase {
+    UINT vk;
+    BYTE plain;
+    BYTE shifted;
+  };
+  for (const KeyCase& key : {KeyCase{'0', '0', ')'}, KeyCase{'1', '1', '!'},
+                             KeyCase{'9', '9', '('}, KeyCase{VK_SEPARATOR, '-', 117}}) {
+    SCOPED_TRACE(key.vk);
+    d.ClearLog();
+    Press(key.vk);
+    ShiftPress(key.vk);
+    EXPECT_DELIVERED(*this, {Char(focus, key.plain), Char(focus, key.shifted)});
+    EXPECT_EQ(fShiftPending, 0);
+    EXPECT_EQ(fKeyLatch, 0);
+  }
+}
+
+// Backspace acts at its key-down, again at every auto-repeat, and never at its release.
+TEST_F(EditingKeysTest, BackspaceDeletesAtEachKeyDownAndNotAtTheRelease) {
+  for (const char* title : {"FALSE 1", "TRUES 1"}) {
+    SCOPED_TRACE(title);
+    d.ShowController(title);
+    OpenLetterThenClearLog("E");
+    const std::vector<Call> deleted =
+        std::string(title) == "TRUES 1"
+            ? std::vector<Call>{Inject(1), KeyDownRecord(VK_DELETE)}
+            : std::vector<Call>{Key(focus, WM_KEYDOWN, VK_DELETE), Key(focus, WM_KEYUP, VK_DELETE)};
+    Down(VK_BACK);
+    EXPECT_DELIVERED(*this, deleted);
+    Down(VK_BACK);
+    EXPECT_DELIVERED(*this, deleted + deleted);
+    d.ClearLog();
+    Up(VK_BACK);
+    EXPECT_DELIVERED(*this, {});
+  }
+}

@@ -354,3 +354,58 @@ TEST_F(JournalTest, AllocationFailureMidwayLosesNothingRecorded) {
   EXPECT_EQ(PlayAll().size(), 1001u);
   EXPECT_EQ(d.liveAllocations, 0);
 }
+
+namespace {
+
+struct F2Case {
+  UINT paramL;
+  bool stops;
+};
+
+class RecordKeyTest : public JournalTest, public ::testing::WithParamInterface<F2Case> {};
+
+}  // namespace
+
+// A key-down stops the recording when its key code's whole low byte is F2 (0x71), whatever
+// the bits above it; a key that shares only F2's low seven bits (0xF1) is recorded.
+TEST_P(RecordKeyTest, OnlyTheLowByteF2StopsTheRecording) {
+  const F2Case& c = GetParam();
+  InstallFilter(kSlotJournalRecord, 1, nullptr, 0);
+  Record(Event(WM_KEYDOWN, c.paramL, 300));
+  if (c.stops) {
+    EXPECT_EQ(ListLength(), 0);
+    EXPECT_EQ(afSlotInstalled[kSlotJournalRecord], 0);
+    EXPECT_EQ(std::string(aszStatusLine[4]), kRecordingStopped);
+  } else {
+    ASSERT_EQ(ListLength(), 1);
+    EXPECT_EQ(pEventHead->paramL, c.paramL);
+    EXPECT_EQ(afSlotInstalled[kSlotJournalRecord], 1);
+    EXPECT_EQ(std::string(aszStatusLine[4]), RecordingLine(300));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, RecordKeyTest,
+                         ::testing::Values(F2Case{VK_F2, true}, F2Case{0x1371, true},
+                                           F2Case{0xFF71, true}, F2Case{0xF1, false},
+                                           F2Case{0x70, false}, F2Case{0x72, false},
+                                           F2Case{0x7100, false}));
+
+// With nothing recorded, every code the playback hook is called with, HC_ACTION included,
+// switches playback off and says so.
+TEST_F(JournalTest, PlaybackOfNothingIsRefusedWhateverTheCode) {
+  for (int code : {HC_ACTION, HC_GETNEXT, HC_SKIP, HC_NOREMOVE, HC_SYSMODALON}) {
+    SCOPED_TRACE(code);
+    InstallFilter(kSlotJournalPlayback, 1, nullptr, 0);
+    const HHOOK hook = ahhookSlot[kSlotJournalPlayback];
+    FormatStatusLine(3, "unchanged");
+    d.ClearLog();
+    EXPECT_EQ(JournalPlaybackProc(code, 0, 0), d.nextHookResult);
+    EXPECT_EQ(afSlotInstalled[kSlotJournalPlayback], 0);
+    EXPECT_EQ(std::string(aszStatusLine[3]), kNoEvents);
+    EXPECT_CALLS(
+        d, std::vector<Call>{Unhook(hook), InvalidateCall(status, true, TRUE), UpdateCall(status),
+                             CheckMenuCall(menu, 203, MF_UNCHECKED),
+                             EnableMenuCall(menu, 203, MF_DISABLED | MF_GRAYED)} +
+               Draw(3, kNoEvents) + std::vector<Call>{NextHook(nullptr, code, 0, 0)});
+  }
+}

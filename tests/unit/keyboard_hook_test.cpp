@@ -518,3 +518,30 @@ TEST_F(TypingTest, EveryKeysGateInABypassedApplication) {
   }
   EXPECT_EQ(untranslated, "CDFJNORS");
 }
+
+// Every digit key typed through both hooks, then the slash: the digit leaves its value for the
+// slash to see, 0 as much as 9, and the slash stays right of the digit on either route (no
+// caret step after it).
+class SlashAfterDigitTest : public TypingTest, public ::testing::WithParamInterface<char> {};
+
+TEST_P(SlashAfterDigitTest, StaysRightOfTheDigitOnBothRoutes) {
+  const UINT digit = static_cast<UINT>(GetParam());
+  prefilter = true;
+  Press(digit);
+  EXPECT_EQ(nLastDigit, GetParam() - '0');
+  d.ClearLog();
+  Press(Vk('/'));
+  EXPECT_DELIVERED(*this, {Char(focus, Set().initial[32])});
+  EXPECT_EQ(nLastDigit, -1);
+
+  d.ShowController("TRUES 1");
+  d.SetFocus(d.AddWindow("Canvas"));
+  HWND canvas = d.focus();
+  Press(digit);
+  d.ClearLog();
+  Press(Vk('/'));
+  EXPECT_DELIVERED(*this, {SentChar(canvas, Set().initial[32], 200)});
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryDigitKey, SlashAfterDigitTest,
+                         ::testing::Values('0', '1', '2', '3', '4', '5', '6', '7', '8', '9'));

@@ -1,4 +1,5 @@
 // The comparisons behind window-name tests behave as the C runtime's _strnicmp / _strcmpi / strcmp.
+#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -150,4 +151,34 @@ TEST(TextClear, ClearsExactlyTheRangeAtEveryAlignment) {
       }
     }
   }
+}
+
+// Exactly 'A' to 'Z' fold: the two ends of the range do, their neighbours '@' and '[' do not
+// (else they would equal '`' and '{', 0x20 above them).
+TEST(TextCompare, FoldsTheLettersAToZAndNoNeighbour) {
+  struct FoldCase {
+    const char* a;
+    const char* b;
+    int sign;
+  };
+  for (const FoldCase& c : {FoldCase{"A", "a", 0}, FoldCase{"Z", "z", 0}, FoldCase{"@", "`", -1},
+                            FoldCase{"[", "{", -1}, FoldCase{"\xC1", "\xE1", -1}}) {
+    EXPECT_EQ(Sign(TextCompareNoCase(c.a, c.b)), c.sign) << c.a << " / " << c.b;
+    EXPECT_EQ(Sign(TextCompareNoCase(c.b, c.a)), -c.sign) << c.b << " / " << c.a;
+  }
+}
+
+// Byte against byte, the no-case comparison answers as the C library's tolower in the "C" locale
+// says: every pair of bytes.
+TEST(TextCompare, NoCaseAgreesWithTheCLocaleForEveryPairOfBytes) {
+  int disagreements = 0;
+  for (int i = 1; i < 256; ++i) {
+    for (int j = 1; j < 256; ++j) {
+      const char a[2] = {static_cast<char>(i), 0};
+      const char b[2] = {static_cast<char>(j), 0};
+      const int want = Sign(std::tolower(i) - std::tolower(j));
+      if (Sign(TextCompareNoCase(a, b)) != want) ++disagreements;
+    }
+  }
+  EXPECT_EQ(disagreements, 0);
 }
