@@ -9,10 +9,14 @@ if(ZAFREL_TARGET STREQUAL "win64")
   set(ZAFREL_DLL ZafrelXP64)
   set(ZAFREL_ENTRY LibMain)
   set(ZAFREL_PE_ARCH x64)
+  set(ZAFREL_CONTROLLER zafrelctl64)
+  set(ZAFREL_PREFIX ${CMAKE_SOURCE_DIR}/build/wineprefix64)
 else()
   set(ZAFREL_DLL ZafrelXP)
   set(ZAFREL_ENTRY _LibMain@12)
   set(ZAFREL_PE_ARCH x86)
+  set(ZAFREL_CONTROLLER zafrelctl)
+  set(ZAFREL_PREFIX ${CMAKE_SOURCE_DIR}/build/wineprefix)
 endif()
 
 enable_language(RC)
@@ -43,10 +47,6 @@ add_test(NAME pe_format
   COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check-pe ${ZAFREL_MINGW_PREFIX}- $<TARGET_FILE:ZafrelXP> ${ZAFREL_PE_ARCH})
 set_tests_properties(pe_format PROPERTIES LABELS pe)
 
-if(ZAFREL_TARGET STREQUAL "win64")
-  return()  # the 64-bit build stops at the DLL and its PE checks
-endif()
-
 # A Windows program that loads the real DLL under Wine and calls every export.
 add_executable(wine_dll_test tests/wine/dll_test.cpp)
 target_link_options(wine_dll_test PRIVATE -static -mconsole)
@@ -68,6 +68,7 @@ set_tests_properties(wine_diagnostics PROPERTIES LABELS wine TIMEOUT 600 RESOURC
 add_executable(zafrelctl WIN32 tools/controller/controller.cpp)
 target_include_directories(zafrelctl PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_options(zafrelctl PRIVATE -static)
+set_target_properties(zafrelctl PROPERTIES OUTPUT_NAME ${ZAFREL_CONTROLLER})
 add_dependencies(zafrelctl ZafrelXP)
 
 add_executable(zafreltarget tools/target/target.cpp)
@@ -82,7 +83,7 @@ add_test(NAME wine_e2e
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/e2e.py
     --bin ${CMAKE_BINARY_DIR} --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict
     --scenarios ${CMAKE_SOURCE_DIR}/tests/wine/scenarios.txt
-    --prefix ${CMAKE_SOURCE_DIR}/build/wineprefix)
+    --prefix ${ZAFREL_PREFIX} --arch ${ZAFREL_PE_ARCH})
 set_tests_properties(wine_e2e PROPERTIES LABELS wine TIMEOUT 1500 RESOURCE_LOCK wine)
 
 # The typing benchmark's Wine half: the library's hooks against none, in one process, per key.

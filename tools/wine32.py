@@ -16,10 +16,12 @@ The probe runs Wine's 32-bit loader once per run; ZAFREL_WINE_ROUTE=native|qemu 
     wine32.py decide                print the route and why ("qemu probe: ..."); exported as
                                     ZAFREL_WINE_PROBED, it spares the rest of the run the probe
     wine32.py line                  print the route line the Wine tests and the demo start with
-    wine32.py stop                  end every Wine process of the project's prefix
+    wine32.py stop                  end every Wine process of the project's two prefixes
     wine32.py prepare LOADER-DIR    build the qemu route's loader folder
     wine32.py run PROGRAM [ARGS]    run a Windows program on a private X display (the CTest
                                     emulator); WINEPREFIX names the prefix, created on first use
+    wine32.py run64 PROGRAM [ARGS]  the same for a 64-bit program, under wine64 in the 64-bit
+                                    prefix (build/wineprefix64), natively on every machine
 """
 import fcntl
 import filecmp
@@ -254,6 +256,36 @@ class Wine32:
                                if forced else "run ./zafrel setup, then try again"))
 
 
+class Wine64(Wine32):
+    """64-bit Windows programs: Debian's wine64 runs them natively on every amd64 machine, in a
+    prefix of their own (a 32-bit prefix cannot hold them)."""
+
+    LOADER = "/usr/lib/wine/wine64"
+    BOOT_SECONDS = 90
+
+    def __init__(self, prefix):
+        super().__init__("win64", prefix)
+
+    def env(self, base):
+        return dict(base, WINEPREFIX=str(self.prefix), WINEARCH="win64", WINELOADER=self.LOADER,
+                    WINESERVER=WINESERVER64, WINEDEBUG=base.get("WINEDEBUG", "-all"),
+                    WINEDLLOVERRIDES=base.get("WINEDLLOVERRIDES", "mscoree,mshtml="))
+
+    def command(self, args):
+        return [self.LOADER] + list(args)
+
+    def wineserver(self, *flags):
+        return [WINESERVER64] + list(flags)
+
+    def prepare(self):
+        pass
+
+
+def project_prefix64():
+    """The 64-bit programs' own prefix beside the 32-bit one."""
+    return pathlib.Path(str(project_prefix()) + "64")
+
+
 def processes_of_prefix(prefix, proc="/proc"):
     """The Wine processes (loader, preloader, wineserver, or qemu running them) that have
     WINEPREFIX set to this prefix: never another program, nor another prefix's Wine."""
@@ -300,11 +332,15 @@ def run_with_retry(command, attempts=START_ATTEMPTS, **kwargs):
               file=sys.stderr, flush=True)
 
 
-def run_program(argv):
+def run_program(argv, arch="x86"):
     """The CTest emulator: one Windows program on a private X display, from its own folder."""
-    wine, _ = launcher(prefix=project_prefix())
+    if arch == "x64":
+        wine = Wine64(project_prefix64())
+    else:
+        wine, _ = launcher(prefix=project_prefix())
     env = wine.env(os.environ)
-    for tool in ("xvfb-run", "wine" if wine.route == "native" else QEMU):
+    needed = {"native": "wine", "qemu": QEMU, "win64": Wine64.LOADER}[wine.route]
+    for tool in ("xvfb-run", needed):
         if shutil.which(tool) is None:
             raise WineError(f"'{tool}' is missing; run ./zafrel setup")
     wine.ensure_prefix(env)
@@ -338,12 +374,16 @@ def main(argv):
         if argv == ["stop"]:
             wine = Wine32(choose_route(os.environ)[0], project_prefix())
             wine.stop(wine.env(os.environ))
+            wine64 = Wine64(project_prefix64())
+            wine64.stop(wine64.env(os.environ))
             return 0
         if argv[0] == "prepare" and len(argv) == 2:
             prepare_loader(argv[1])
             return 0
         if argv[0] == "run" and len(argv) >= 2:
             return run_program(argv[1:])
+        if argv[0] == "run64" and len(argv) >= 2:
+            return run_program(argv[1:], arch="x64")
     except WineError as e:
         print(f"wine32: {e}", file=sys.stderr)
         return 2

@@ -69,10 +69,16 @@ def parse_results(lines):
 class Desktop:
     """A private X display with Wine's prefix ready, and the programs started on it."""
 
-    def __init__(self, prefix, log, own_display=True):
+    def __init__(self, prefix, log, own_display=True, arch="x86"):
         self.log = log
         self.own_display = own_display or not os.environ.get("DISPLAY")
-        self.wine, self.route_line = wine32.launcher(prefix=prefix)
+        if arch == "x64":
+            self.wine = wine32.Wine64(prefix)
+            self.route_line = "Wine: 64-bit programs run under wine64"
+        else:
+            self.wine, self.route_line = wine32.launcher(prefix=prefix)
+        # The 64-bit reference controller is the same program, built for x64.
+        self.controller = "zafrelctl64.exe" if arch == "x64" else "zafrelctl.exe"
         self.env = self.wine.env(os.environ)
         self.xvfb = None
         self.processes = []
@@ -107,7 +113,7 @@ class Desktop:
         both, with the target's output, once the target has found the controller's window and
         said READY. Only this start is retried: a target that ends before READY played nothing."""
         for attempt in range(1, wine32.START_ATTEMPTS + 1):
-            controller = self.spawn(["zafrelctl.exe"] + controller_args, cwd=bin_dir,
+            controller = self.spawn([self.controller] + controller_args, cwd=bin_dir,
                                     stdout=self.log, stderr=self.log)
             target = self.spawn(["zafreltarget.exe", windows_path(scenario_file)], cwd=bin_dir,
                                 stdout=subprocess.PIPE, stderr=self.log)

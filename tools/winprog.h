@@ -33,3 +33,22 @@ F Export(void* dll, const char* name) {
   return reinterpret_cast<F>(
       reinterpret_cast<void (*)(void)>(GetProcAddress(static_cast<HMODULE>(dll), name)));
 }
+
+// The library beside a program of the same bitness (asked of the pointer size, which the compiler
+// knows, so no build needs a conditional of its own).
+constexpr bool kProgram64 = sizeof(void*) == 8;
+constexpr const char* kLibraryFile = kProgram64 ? "ZafrelXP64.dll" : "ZafrelXP.dll";
+
+// The name a WINAPI export has in this bitness's DLL: "_Name@bytes" in the 32-bit one, where
+// stdcall decorates it with the bytes of its arguments, and plain in the 64-bit one.
+inline const char* LibraryExportName(const char* name, int argumentBytes, char (&buffer)[64]) {
+  if (kProgram64) return name;
+  std::snprintf(buffer, sizeof buffer, "_%s@%d", name, argumentBytes);
+  return buffer;
+}
+
+template <typename F>
+F LibraryExport(void* dll, const char* name, int argumentBytes) {
+  char buffer[64];
+  return Export<F>(dll, LibraryExportName(name, argumentBytes, buffer));
+}

@@ -111,15 +111,15 @@ int main() {
   SetFocus(g_edit);
   Pump(200);
 
-  HMODULE dll = LoadLibraryA("ZafrelXP.dll");
+  HMODULE dll = LoadLibraryA(kLibraryFile);
   Check(dll != nullptr, "the library loads beside the controller window");
   if (dll == nullptr) {
     std::printf("INFO LoadLibrary failed with error %lu\n", GetLastError());
     return Finish("wine diagnostics test");
   }
-  InitFn init = Export<InitFn>(dll, "_InitZafrelXPDll@8");
-  InstallFn install = Export<InstallFn>(dll, "_InstallFilter@16");
-  g_paint = Export<PaintFn>(dll, "_PaintHooksDll@4");
+  InitFn init = LibraryExport<InitFn>(dll, "InitZafrelXPDll", 8);
+  InstallFn install = LibraryExport<InstallFn>(dll, "InstallFilter", 16);
+  g_paint = LibraryExport<PaintFn>(dll, "PaintHooksDll", 4);
   init(g_status, kLineHeight);
 
   // Window-procedure monitor: a message sent to our own window.

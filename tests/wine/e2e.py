@@ -54,6 +54,8 @@ def main():
     ap.add_argument("--predict", required=True, help="the host build's zafrel_predict")
     ap.add_argument("--scenarios", required=True)
     ap.add_argument("--prefix", required=True, help="the Wine prefix to use (created if missing)")
+    ap.add_argument("--arch", choices=("x86", "x64"), default="x86",
+                    help="the programs' and the DLL's bitness (x64: under wine64)")
     args = ap.parse_args()
     for name in ("bin", "predict", "scenarios", "prefix"):
         setattr(args, name, str(pathlib.Path(getattr(args, name)).resolve()))
@@ -80,7 +82,7 @@ def main():
     started = time.monotonic()
     log = open(pathlib.Path(args.bin) / "e2e-wine.log", "w")
     try:
-        desktop = Desktop(args.prefix, log)
+        desktop = Desktop(args.prefix, log, arch=args.arch)
     except WineError as e:
         print(f"e2e: {e}", flush=True)
         return 2

@@ -190,7 +190,7 @@ double Median(std::vector<double> values) {
 struct Options {
   // 10 ms steps of the thread's CPU clock stay under 1% of a phase from about 1000 keys on.
   unsigned long keys = 1000, reps = 5, seed = 20261208;
-  std::string dll = "ZafrelXP.dll";
+  std::string dll = kLibraryFile;
 };
 
 bool ParseOptions(int argc, char** argv, Options* options) {
@@ -283,10 +283,8 @@ int main(int argc, char** argv) {
   HMODULE dll = LoadLibraryA(dllPath.c_str());
   if (dll == nullptr) return Fail("loading " + dllPath);
   // 32-bit exports carry the stdcall decoration; a 64-bit build has none.
-  auto init = Export<InitFn>(dll, "_InitZafrelXPDll@8");
-  auto install = Export<InstallFn>(dll, "_InstallFilter@16");
-  if (init == nullptr) init = Export<InitFn>(dll, "InitZafrelXPDll");
-  if (install == nullptr) install = Export<InstallFn>(dll, "InstallFilter");
+  auto init = LibraryExport<InitFn>(dll, "InitZafrelXPDll", 8);
+  auto install = LibraryExport<InstallFn>(dll, "InstallFilter", 16);
   if (init == nullptr || install == nullptr) return Fail("the library's exports");
   init(g_controller, 16);
   auto switchSlots = [&](int on) {

@@ -226,14 +226,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   if (GetTextMetricsA(hdc, &tm)) g.lineHeight = tm.tmHeight;
   ReleaseDC(g.hwnd, hdc);
 
-  g.dll = LoadLibraryA("ZafrelXP.dll");
+  g.dll = LoadLibraryA(kLibraryFile);
   if (g.dll == nullptr) {
-    MessageBoxA(g.hwnd, "ZafrelXP.dll could not be loaded.", "zafrelctl", MB_OK | MB_ICONERROR);
+    char text[64];
+    std::snprintf(text, sizeof text, "%s could not be loaded.", kLibraryFile);
+    MessageBoxA(g.hwnd, text, "zafrelctl", MB_OK | MB_ICONERROR);
     return 3;
   }
-  g.init = Export<InitFn>(g.dll, "_InitZafrelXPDll@8");
-  g.install = Export<InstallFn>(g.dll, "_InstallFilter@16");
-  g.paint = Export<PaintFn>(g.dll, "_PaintHooksDll@4");
+  g.init = LibraryExport<InitFn>(g.dll, "InitZafrelXPDll", 8);
+  g.install = LibraryExport<InstallFn>(g.dll, "InstallFilter", 16);
+  g.paint = LibraryExport<PaintFn>(g.dll, "PaintHooksDll", 4);
   if (!g.init || !g.install || !g.paint) return 4;
   g.init(g.hwnd, g.lineHeight);
   for (int i = 0; i < slotCount; ++i) SwitchSlot(slots[i], true);

@@ -15,6 +15,7 @@
 
 #include "tools/controller/protocol.h"
 #include "tools/scenario.h"
+#include "tools/winprog.h"
 
 namespace {
 
@@ -234,7 +235,7 @@ void Play(const Scenario& s, HINSTANCE instance) {
 
 int NoController() {
   const bool noWindow = FindWindowA(kControllerClass, nullptr) == nullptr;
-  HMODULE dll = LoadLibraryA("ZafrelXP.dll");
+  HMODULE dll = LoadLibraryA(kLibraryFile);
   std::printf("NOLOAD %s\n", noWindow && dll == nullptr ? "ok" : "FAILED");
   return noWindow && dll == nullptr ? 0 : 1;
 }
