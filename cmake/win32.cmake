@@ -64,6 +64,16 @@ add_dependencies(wine_diag_test ZafrelXP)
 add_test(NAME wine_diagnostics COMMAND wine_diag_test)
 set_tests_properties(wine_diagnostics PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine)
 
+# The 64-bit companion's protocol, with the test program in the 32-bit controller's place.
+if(ZAFREL_TARGET STREQUAL "win64")
+  add_executable(wine_companion_test tests/wine/companion_test.cpp)
+  target_link_options(wine_companion_test PRIVATE -static -mconsole)
+  target_include_directories(wine_companion_test PRIVATE ${CMAKE_SOURCE_DIR})
+  add_dependencies(wine_companion_test ZafrelXP zafrelctl)
+  add_test(NAME wine_companion COMMAND wine_companion_test)
+  set_tests_properties(wine_companion PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine)
+endif()
+
 # The reference controller and the program the end-to-end tests type into.
 add_executable(zafrelctl WIN32 tools/controller/controller.cpp)
 target_include_directories(zafrelctl PRIVATE ${CMAKE_SOURCE_DIR})

@@ -4,6 +4,11 @@
 // whether Farsi typing is on, and paints the library's status lines.
 //
 //   zafrelctl [--mode TRUES|FALSE] [--font C] [--slots 1,2,5]
+//   zafrelctl64 --companion HWND --line-height N     (started by the 32-bit controller)
+//
+// On 64-bit Windows the 32-bit controller starts zafrelctl64.exe beside it as its companion, so
+// that 64-bit programs get Farsi typing from ZafrelXP64.dll too; zafrelctl64.exe also runs alone,
+// as the controller of a 64-bit-only desktop.
 //
 // Menu commands (also sent by test programs as WM_COMMAND):
 //   kCmdModeTrue/kCmdModeFalse, kCmdFont0 + digit, kCmdSlot0 + slot; 203 playback; 204 record.
@@ -59,10 +64,42 @@ void CheckMenus() {
   }
 }
 
+HWND Companion() { return FindWindowExA(HWND_MESSAGE, nullptr, kCompanionClass, nullptr); }
+
 void SwitchSlot(int slot, bool on) {
   if (g.install == nullptr) return;
   if (g.install(slot, on ? 1 : 0, g.hwnd, 0) == 1) g.slotOn[slot] = on;
+  // The companion, if there is one, switches the same slot in the 64-bit DLL.
+  HWND companion = Companion();
+  if (companion != nullptr && CompanionFollows(slot)) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(companion, kMsgCompanionSlot, slot, on ? 1 : 0, SMTO_ABORTIFHUNG, 2000,
+                        &result);
+  }
   CheckMenus();
+}
+
+// On 64-bit Windows a 32-bit controller reaches only 32-bit programs: zafrelctl64.exe, from the
+// same folder, serves the 64-bit ones.
+void StartCompanion() {
+  BOOL wow64 = FALSE;
+  if (kProgram64 || !IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return;
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  char* slash = std::strrchr(path, '\\');
+  if (length == 0 || length >= sizeof path || slash == nullptr) return;
+  char command[MAX_PATH + 96];
+  std::snprintf(command, sizeof command,
+                "\"%.*s\\zafrelctl64.exe\" --companion %llu --line-height %d",
+                static_cast<int>(slash - path), path,
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(g.hwnd)), g.lineHeight);
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
 }
 
 HMENU BuildMenu() {
@@ -133,6 +170,9 @@ void Paint() {
                 : g.last == kLastOff ? "off"
                                      : "not yet switched");
   TextOutA(hdc, 1, 11 * g.lineHeight, line, static_cast<int>(std::strlen(line)));
+  std::snprintf(line, sizeof line, "Active: %s%s", kLibraryFile,
+                Companion() != nullptr ? ", ZafrelXP64.dll (64-bit companion)" : "");
+  TextOutA(hdc, 1, 12 * g.lineHeight, line, static_cast<int>(std::strlen(line)));
   EndPaint(g.hwnd, &ps);
 }
 
@@ -169,11 +209,91 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       for (int slot = 0; slot < 10; ++slot) {
         if (g.install != nullptr && slot != 7) g.install(slot, 0, g.hwnd, 0);
       }
+      // The companion would notice the window gone within a second; it is told at once.
+      if (HWND companion = Companion()) PostMessageA(companion, WM_CLOSE, 0, 0);
       PostQuitMessage(0);
       return 0;
     default:
       return DefWindowProcA(hwnd, msg, wParam, lParam);
   }
+}
+
+// --- The companion: ZafrelXP64.dll's hooks, switched as the controller's are ---------------
+
+struct CompanionState {
+  HWND controller = nullptr;
+  InstallFn install = nullptr;
+  bool slotOn[10] = {};
+};
+CompanionState c;
+
+constexpr UINT_PTR kWatchTimer = 1;
+
+LRESULT CALLBACK CompanionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case kMsgCompanionSlot: {
+      const int slot = static_cast<int>(wParam);
+      if (slot < 0 || slot >= 10 || !CompanionFollows(slot)) return 0;
+      if (c.install(slot, lParam != 0 ? 1 : 0, c.controller, 0) != 1) return 0;
+      c.slotOn[slot] = lParam != 0;
+      return 1;
+    }
+    case kMsgQuery: {
+      if (wParam != kQuerySlots) return -1;
+      LRESULT bits = 0;
+      for (int slot = 0; slot < 10; ++slot) bits |= c.slotOn[slot] ? 1 << slot : 0;
+      return bits;
+    }
+    case WM_TIMER:
+      // A controller that was killed never says goodbye: its window simply disappears.
+      if (wParam == kWatchTimer && !IsWindow(c.controller)) DestroyWindow(hwnd);
+      return 0;
+    case WM_CLOSE:
+      DestroyWindow(hwnd);
+      return 0;
+    case WM_DESTROY:
+      for (int slot = 0; slot < 10; ++slot) {
+        if (c.slotOn[slot]) c.install(slot, 0, c.controller, 0);
+      }
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcA(hwnd, msg, wParam, lParam);
+  }
+}
+
+int RunCompanion(HINSTANCE instance, HWND controller, int lineHeight) {
+  // Only beside a controller, and only one companion per desktop.
+  if (!IsWindow(controller) || Companion() != nullptr) return 5;
+  c.controller = controller;
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = CompanionProc;
+  wc.hInstance = instance;
+  wc.lpszClassName = kCompanionClass;
+  RegisterClassA(&wc);
+  HWND hwnd =
+      CreateWindowA(kCompanionClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+  if (hwnd == nullptr) return 2;
+  // The controller's window exists, so the library loads; its status lines go to that window.
+  HMODULE dll = LoadLibraryA(kLibraryFile);
+  if (dll == nullptr) return 3;
+  auto init = LibraryExport<InitFn>(dll, "InitZafrelXPDll", 8);
+  c.install = LibraryExport<InstallFn>(dll, "InstallFilter", 16);
+  if (!init || !c.install) return 4;
+  init(controller, lineHeight);
+  DWORD_PTR bits = 0;
+  SendMessageTimeoutA(controller, kMsgQuery, kQuerySlots, 0, SMTO_ABORTIFHUNG, 5000, &bits);
+  for (int slot = 0; slot < 10; ++slot) {
+    if ((bits & (DWORD_PTR{1} << slot)) != 0) CompanionProc(hwnd, kMsgCompanionSlot, slot, 1);
+  }
+  SetTimer(hwnd, kWatchTimer, 500, nullptr);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  FreeLibrary(dll);
+  return 0;
 }
 
 void ParseArguments(int* slots, int* slotCount) {
@@ -204,6 +324,13 @@ void ParseArguments(int* slots, int* slotCount) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+  if (__argc >= 3 && std::strcmp(__argv[1], "--companion") == 0) {
+    const HWND controller =
+        reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(__argv[2], nullptr, 10)));
+    const int lineHeight =
+        __argc >= 5 && std::strcmp(__argv[3], "--line-height") == 0 ? std::atoi(__argv[4]) : 16;
+    return RunCompanion(instance, controller, lineHeight);
+  }
   int slots[10];
   int slotCount = 0;
   ParseArguments(slots, &slotCount);
@@ -240,6 +367,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   g.init(g.hwnd, g.lineHeight);
   for (int i = 0; i < slotCount; ++i) SwitchSlot(slots[i], true);
   CheckMenus();
+  StartCompanion();  // it takes the slots switched on so far from this window
 
   // Shown without taking the activation: the program being typed into keeps the keyboard.
   ShowWindow(g.hwnd, show == SW_SHOWDEFAULT ? SW_SHOWNOACTIVATE : show);

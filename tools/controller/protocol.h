@@ -28,3 +28,17 @@ constexpr WPARAM kQuerySlots = 5;       // bit n: slot n is on
 constexpr int kLastNone = 0;
 constexpr int kLastOn = 1;
 constexpr int kLastOff = 2;
+
+// The 64-bit companion: on 64-bit Windows the 32-bit controller starts
+//   zafrelctl64.exe --companion <controller window, decimal> --line-height N
+// which loads ZafrelXP64.dll for the 64-bit programs, in a message-only window of this class
+// (never a second controller window). It takes the controller's slots at start (kQuerySlots),
+// then follows each switch sent to it, and ends when the controller window is gone.
+constexpr char kCompanionClass[] = "ZafrelXP64Companion";
+constexpr UINT kMsgCompanionSlot = WM_APP + 2;  // wParam slot, lParam 1 on / 0 off; returns 1
+                                                // when the slot is in that state
+// kMsgQuery with kQuerySlots also answers the companion's slots.
+
+// The slots a companion follows: the journal's record and playback (3, 4) see the whole
+// desktop's input from the controller's thread already, whatever the programs' bitness.
+constexpr bool CompanionFollows(int slot) { return slot != 3 && slot != 4 && slot != 7; }
