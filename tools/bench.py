@@ -163,12 +163,16 @@ def count_instructions(bench, keys, long_names, out_dir):
 
 
 def wine_timing(bin_dir, dll, keys, reps):
-    """Runs wine_bench.exe for one DLL; returns its RESULT fields, or raises BenchError."""
+    """Runs wine_bench.exe for one DLL (32-bit Wine, or wine64 for ZafrelXP64.dll); returns its
+    RESULT fields, or raises BenchError."""
     program = bin_dir / "wine_bench.exe"
     if not program.exists():
-        raise BenchError(f"{program} is missing; build the win32 preset")
-    wine, line = wine32.launcher(prefix=wine32.project_prefix())
-    print(line, flush=True)
+        raise BenchError(f"{program} is missing; build the win32 and win64 presets")
+    if dll == "ZafrelXP64.dll":
+        wine = wine32.Wine64(wine32.project_prefix64())
+    else:
+        wine, line = wine32.launcher(prefix=wine32.project_prefix())
+        print(line, flush=True)
     env = wine.env(os.environ)
     wine.ensure_prefix(env)
     command = ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24"] + wine.command(
@@ -232,7 +236,6 @@ def main(argv):
         args.keys, args.wine_keys, args.reps = 20, 20, 1
 
     bench = ROOT / "build" / "bench" / "zafrel_bench"
-    bin_dir = ROOT / "build" / "win32"
     try:
         if shutil.which("valgrind") is None:
             raise BenchError("valgrind is missing; run ./zafrel setup")
@@ -252,10 +255,8 @@ def main(argv):
             }
             if heap:
                 raise BenchError(f"the typing path used the heap ({variant}): {heap}")
-        size64 = ROOT / "build" / "win64" / "ZafrelXP64.dll"
-        if size64.exists():  # its Wine timing needs the 64-bit Wine programs, not built yet
-            result["dll_bytes"][size64.name] = size64.stat().st_size
         for dll in DLLS:
+            bin_dir = ROOT / "build" / ("win64" if dll == "ZafrelXP64.dll" else "win32")
             if (bin_dir / dll).exists():
                 result["dll_bytes"][dll] = (bin_dir / dll).stat().st_size
                 if not args.no_wine:

@@ -34,6 +34,9 @@ def main():
                     help="class name of the focus window (default Edit, the real edit control)")
     ap.add_argument("--keys", default=SENTENCE,
                     help="key tokens: key caps, SPACE, ENTER, BACK; ^ before a key holds Shift")
+    ap.add_argument("--arch", choices=["x86", "x64"], default="x86",
+                    help="x86: ZafrelXP.dll and 32-bit programs (default); x64: ZafrelXP64.dll, "
+                         "the 64-bit controller and a 64-bit target under wine64")
     ap.add_argument("--bin", required=True, help="folder with ZafrelXP.dll and the programs")
     ap.add_argument("--predict", required=True, help="the host build's zafrel_predict")
     ap.add_argument("--prefix", required=True, help="the Wine prefix to use")
@@ -66,7 +69,8 @@ def main():
     started = time.monotonic()
     desktop = None
     try:
-        desktop = Desktop(pathlib.Path(args.prefix).resolve(), log, own_display=False)
+        desktop = Desktop(pathlib.Path(args.prefix).resolve(), log, own_display=False,
+                          arch=args.arch)
         print(desktop.route_line, flush=True)
         desktop.start()
         _, _, lines = desktop.start_session(bin_dir, ["--mode", args.mode, "--font", args.font],
@@ -89,7 +93,8 @@ def main():
               "./zafrel test to see which part fails")
         return 1
 
-    print(f"ZafrelXP demo: typing mode {args.mode}, font code {args.font}, "
+    dll = "ZafrelXP64.dll, 64-bit programs" if args.arch == "x64" else "ZafrelXP.dll, 32-bit programs"
+    print(f"ZafrelXP demo ({dll}): typing mode {args.mode}, font code {args.font}, "
           f"focus window of class {args.window} under \"{args.frame}\"")
     print(f"Farsi typing switched on with {result.get('SWITCH')} Scroll Lock press(es)\n")
     keys = args.keys.split()
