@@ -9,7 +9,9 @@
 //   ancestor 4 CorelDRAW 12     class name of the 4th ancestor
 //   hold ctrl                   Ctrl is held while the keys are typed
 //   typist xdotool              the keys come from the X server, typed by the test driver
-//   keys E M Q SPACE ^E         key tokens: a key cap, SPACE, ENTER, BACK, SCROLL; ^ = Shift
+//   keys E M Q SPACE ^E >E      key tokens: a key cap, SPACE, ENTER, BACK, SCROLL; ^ = the left
+//                               Shift key held, > = the right one (typed at the X server only:
+//                               Wine turns an injected right Shift into the left one)
 //   expect 20 7B 6E             the focus window's text afterwards, as bytes
 //   latin yes                   Latin key-downs may reach the window (Farsi typing off, Ctrl)
 //   notify off=1                on/off notifications the controller is to get while typing
@@ -26,6 +28,7 @@
 struct ScenarioKey {
   unsigned vk;
   bool shift;
+  bool rightShift = false;  // the Shift held is the right one
 };
 
 struct Scenario {
@@ -156,8 +159,9 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
         if (token.empty()) continue;
         current.keyTokens.push_back(token);
         ScenarioKey key{0, false};
-        if (token.size() > 1 && token[0] == '^') {
+        if (token.size() > 1 && (token[0] == '^' || token[0] == '>')) {
           key.shift = true;
+          key.rightShift = token[0] == '>';
           token = token.substr(1);
         }
         key.vk = ScenarioVirtualKey(token);

@@ -269,7 +269,9 @@ class Wine64(Wine32):
     def env(self, base):
         return dict(base, WINEPREFIX=str(self.prefix), WINEARCH="win64", WINELOADER=self.LOADER,
                     WINESERVER=WINESERVER64, WINEDEBUG=base.get("WINEDEBUG", "-all"),
-                    WINEDLLOVERRIDES=base.get("WINEDLLOVERRIDES", "mscoree,mshtml="))
+                    # As under qemu: a crashed background process simply ends, with no winedbg
+                    # left hanging on it and holding up the programs after it.
+                    WINEDLLOVERRIDES=base.get("WINEDLLOVERRIDES", "mscoree,mshtml=;winedbg.exe=d"))
 
     def command(self, args):
         return [self.LOADER] + list(args)

@@ -166,14 +166,18 @@ def windows_path(path):
 
 
 def type_with_xdotool(env, keys):
-    """Types the scenario's keys at the X server, into the window under the pointer."""
+    """Types the scenario's keys at the X server, into the window under the pointer. The right
+    Shift is pressed by its keycode (62): xdotool's "Shift_R" by name presses the left one too."""
     subprocess.run(["xdotool", "mousemove", "300", "200"], env=env, check=True)
     for token in keys:
-        shift = token.startswith("^") and len(token) > 1
+        shift = token[0] if token[0] in "^>" and len(token) > 1 else ""
         name = token[1:] if shift else token
         keysym = XDOTOOL_KEYS.get(name, name.lower())
-        subprocess.run(["xdotool", "key", "--delay", "80", ("shift+" if shift else "") + keysym],
-                       env=env, check=True)
+        if shift == ">":
+            command = ["keydown", "62", "key", "--delay", "80", keysym, "keyup", "62"]
+        else:
+            command = ["key", "--delay", "80", ("shift+" if shift else "") + keysym]
+        subprocess.run(["xdotool"] + command, env=env, check=True)
         time.sleep(0.08)
 
 

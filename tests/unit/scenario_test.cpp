@@ -54,3 +54,30 @@ TEST(ScenarioFile, LinesOfAnyLength) {
     EXPECT_EQ(scenarios[0].keys.size(), static_cast<size_t>(c.keys));
   }
 }
+
+// ^ holds the left Shift key, > the right one; a lone ^ or > is no key at all.
+TEST(ScenarioFile, ShiftPrefixesNameTheShiftKey) {
+  const std::string path =
+      WriteFile("scenario s\nkeys E ^E >E ^; >'\nend\nscenario t\nkeys >\nend\n");
+  std::vector<Scenario> scenarios;
+  std::string error;
+  EXPECT_FALSE(ReadScenarios(path.c_str(), &scenarios, &error));
+  EXPECT_EQ(error, path + ":5: unknown key '>'");
+  ASSERT_EQ(scenarios.size(), 1u);
+  struct Expected {
+    unsigned vk;
+    bool shift, right;
+  };
+  const Expected expected[] = {{'E', false, false},
+                               {'E', true, false},
+                               {'E', true, true},
+                               {0xBA, true, false},
+                               {0xDE, true, true}};
+  ASSERT_EQ(scenarios[0].keys.size(), 5u);
+  for (size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(scenarios[0].keys[i].vk, expected[i].vk) << i;
+    EXPECT_EQ(scenarios[0].keys[i].shift, expected[i].shift) << i;
+    EXPECT_EQ(scenarios[0].keys[i].rightShift, expected[i].right) << i;
+  }
+  std::remove(path.c_str());
+}

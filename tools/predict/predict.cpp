@@ -101,9 +101,10 @@ int main(int argc, char** argv) {
     }
     if (s.holdCtrl) loop.UserKey(VK_CONTROL, true);
     for (const ScenarioKey& key : s.keys) {
-      if (key.shift) loop.UserKey(VK_LSHIFT, true);
+      const UINT shift = key.rightShift ? VK_RSHIFT : VK_LSHIFT;
+      if (key.shift) loop.UserKey(shift, true);
       PressKey(loop, key.vk);
-      if (key.shift) loop.UserKey(VK_LSHIFT, false);
+      if (key.shift) loop.UserKey(shift, false);
     }
     if (s.holdCtrl) loop.UserKey(VK_CONTROL, false);
 

@@ -77,10 +77,11 @@ void Inject(unsigned vk, bool down) {
 }
 
 void Press(const ScenarioKey& key) {
-  if (key.shift) Inject(VK_LSHIFT, true);
+  const unsigned shift = key.rightShift ? VK_RSHIFT : VK_LSHIFT;
+  if (key.shift) Inject(shift, true);
   Inject(key.vk, true);
   Inject(key.vk, false);
-  if (key.shift) Inject(VK_LSHIFT, false);
+  if (key.shift) Inject(shift, false);
 }
 
 LRESULT Query(WPARAM what) { return SendMessageA(g_controller, kMsgQuery, what, 0); }
