@@ -11,6 +11,7 @@ tree, and builds that snapshot in its own build directory without sanitizers, fo
   python3 tools/mutate.py --list                 # the mutants, nothing built
   python3 tools/mutate.py --only 'typing/.*:cmp' # a subset, by regular expression on the id
   python3 tools/mutate.py                        # everything: report in build/mutate/
+  python3 tools/mutate.py --headers              # the library headers' inline code as well
 """
 import argparse
 import json
@@ -159,7 +160,9 @@ def changes_on_line(code):
         labelled = before.endswith("case") or bool(CONSTEXPR.match(code[:s]))
         covered = (code.rfind("[", 0, s) > code.rfind("]", 0, s)
                    or any(a <= s < b for a, b in returns))
-        if (argument or labelled) and not covered:
+        # '__attribute__((format(printf, 2, 3)))' only tells the compiler what to check.
+        attribute = "__attribute__" in code[:s]
+        if (argument or labelled) and not covered and not attribute:
             found.append(("const", s, e, plus_one(m.group(1))))
     for m in RETURN.finditer(code):
         value = m.group(1).strip()
@@ -181,14 +184,49 @@ def changes_on_line(code):
     return found
 
 
+DIRECTIVE = re.compile(r"^\s*#\s*(if|ifdef|ifndef|elif|else|endif)\b(.*)")
+WINDOWS = re.compile(r"\b_WIN(32|64)\b")
+
+
+def not_built_here(lines, code):
+    """Indices of the lines whose mutants the host unit tests can never see: the branch of an
+    '#if defined(_WIN32)' or '#if defined(_WIN64)' only the Windows build compiles, and
+    static_assert statements (a compile-time check: a mutant there fails to build or changes
+    nothing)."""
+    skipped, branches, open_parens = set(), [], 0
+    for n, (line, blanked) in enumerate(zip(lines, code)):
+        directive = DIRECTIVE.match(line)
+        if directive:
+            word, condition = directive.groups()
+            if word in ("if", "ifdef", "ifndef"):
+                # Per open #if, whether the branch being read is Windows-only (None: either build).
+                windows = WINDOWS.search(condition) is not None
+                negated = word == "ifndef" or "!" in condition
+                branches.append(None if not windows else not negated)
+            elif word in ("elif", "else") and branches and branches[-1] is not None:
+                branches[-1] = not branches[-1]
+            elif word == "endif" and branches:
+                branches.pop()
+        elif True in branches:
+            skipped.add(n)
+        if open_parens > 0 or re.match(r"\s*static_assert\b", blanked):
+            skipped.add(n)
+            open_parens += blanked.count("(") - blanked.count(")")
+    return skipped
+
+
 def find_mutants(tree, sources):
     """Every mutant of the library sources, each with a stable id file:line:operator:occurrence."""
     mutants = []
     for rel in sources:
         lines = (tree / rel).read_bytes().decode().split("\n")
-        for number, (line, code) in enumerate(zip(lines, code_only(lines)), start=1):
+        code = code_only(lines)
+        skipped = not_built_here(lines, code)
+        for number, (line, blanked) in enumerate(zip(lines, code), start=1):
+            if number - 1 in skipped:
+                continue
             seen = {}
-            for op, start, end, new in sorted(changes_on_line(code), key=lambda c: (c[1], c[0])):
+            for op, start, end, new in sorted(changes_on_line(blanked), key=lambda c: (c[1], c[0])):
                 seen[op] = seen.get(op, 0) + 1
                 mutants.append({"id": f"{rel}:{number}:{op}:{seen[op]}", "file": rel,
                                 "line": number, "start": start, "end": end, "new": new,
@@ -197,14 +235,27 @@ def find_mutants(tree, sources):
     return mutants
 
 
-def library_sources(tree):
-    """ZAFREL_LIB_SOURCES from the tree's own CMakeLists.txt, less win32/ (the host build has
-    the fake desktop in its place)."""
+def library_files(tree):
+    """ZAFREL_LIB_SOURCES from the tree's own CMakeLists.txt."""
     text = (tree / "CMakeLists.txt").read_text()
     block = re.search(r"set\(ZAFREL_LIB_SOURCES\s+([^)]*)\)", text)
     if not block:
         raise MutateError(f"no ZAFREL_LIB_SOURCES in {tree / 'CMakeLists.txt'}")
-    return [s for s in block.group(1).split() if s.endswith(".cpp") and not s.startswith("win32/")]
+    return block.group(1).split()
+
+
+def library_sources(tree):
+    """The library's .cpp files, less win32/ (the host build has the fake desktop in its place)."""
+    return [s for s in library_files(tree) if s.endswith(".cpp") and not s.startswith("win32/")]
+
+
+def library_headers(tree):
+    """The .h files of the library's folders, win32/ included: its header's inline helpers are
+    built on the host too. Their inline functions and constants are compiled into every file
+    that includes them, the unit tests among them."""
+    folders = sorted({f.split("/")[0] for f in library_files(tree)} | {"win32"})
+    return [str(h.relative_to(tree)) for folder in folders
+            for h in sorted((tree / folder).glob("*.h"))]
 
 
 # ---- Snapshot, build and test ------------------------------------------------------------------
@@ -328,6 +379,8 @@ def main(argv=None):
     parser.add_argument("--list", action="store_true", help="print the mutants, build nothing")
     parser.add_argument("--only", help="run the mutants whose id matches this regular expression")
     parser.add_argument("--limit", type=int, help="run at most this many mutants")
+    parser.add_argument("--headers", action="store_true",
+                        help="mutate the library headers too (a change there rebuilds more)")
     args = parser.parse_args(argv)
     work = args.work.resolve()
     signal.signal(signal.SIGTERM, stop)
@@ -338,7 +391,8 @@ def main(argv=None):
         tree = work / "src"
         if not args.list:
             prepare(work)
-        mutants = find_mutants(tree, library_sources(tree))
+        sources = library_sources(tree) + (library_headers(tree) if args.headers else [])
+        mutants = find_mutants(tree, sources)
         if args.only:
             mutants = [m for m in mutants if re.search(args.only, m["id"])]
         mutants = mutants[:args.limit] if args.limit is not None else mutants

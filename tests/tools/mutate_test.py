@@ -60,6 +60,11 @@ class LineTest(unittest.TestCase):
             "const int anSlotHookType[kHookSlotCount] = {",
             "     0xBF, 0xB0, 0xB4, 0xFF, 0x99, 0x88, 0xED, 0x7D,",
             "    {'0', -1, '0', ')'},",
+            "#pragma once",
+            "extern int nLastDigit;   // digit of the last digit key; -1 when none was typed since",
+            "void SendGlyph(BYTE glyph, UINT timeout);",
+            "template <unsigned N>",
+            "int wsprintfA(LPSTR b, LPCSTR f, ...) __attribute__((format(printf, 2, 3)));",
         ]:
             with self.subTest(line=line):
                 self.assertEqual(mutants_of(line), [])
@@ -85,6 +90,34 @@ class LiteralTest(unittest.TestCase):
                 self.assertEqual(change(literal), expected)
 
 
+# Only the host's side of the platform seam is built with the unit tests; a compile-time check
+# is no behaviour.
+WIN32_H = """#pragma once
+#if defined(_WIN32)
+#include <windows.h>
+static_assert(sizeof(INPUT) == 28, "32-bit INPUT");
+#else
+typedef struct tagMSG {
+  UINT message;
+} MSG;
+int wsprintfA(LPSTR buffer, LPCSTR format, ...) __attribute__((format(printf, 2, 3)));
+#endif  // _WIN32
+static_assert(sizeof(EventNode) >= 20 &&
+                  sizeof(MSG) > 0,
+              "an event starts with an EVENTMSG");
+inline bool ParamIsHandle(LPARAM value, HWND hwnd) {
+#if defined(_WIN64)
+  return static_cast<uintptr_t>(value) == reinterpret_cast<uintptr_t>(hwnd);
+#else
+  return static_cast<uint32_t>(value) == HandleBits(hwnd);
+#endif
+}
+#ifndef _WIN64
+inline bool Narrow() { return sizeof(void*) == 4; }
+#endif
+"""
+
+
 class TreeTest(unittest.TestCase):
     def make_tree(self, d):
         tree = pathlib.Path(d)
@@ -105,6 +138,26 @@ class TreeTest(unittest.TestCase):
                 ("typing/a.cpp:2:logic:1", "if (a == 1 && a == 2) return 0;"),
                 ("typing/a.cpp:2:cmp:2", "if (a == 1 || a != 2) return 0;"),
                 ("typing/a.cpp:2:return:1", "if (a == 1 || a == 2) return 1;"),
+            ])
+
+    def test_headers_less_what_only_windows_builds(self):
+        with tempfile.TemporaryDirectory() as d:
+            tree = self.make_tree(d)
+            (tree / "typing" / "a.h").write_text('#pragma once\n#include "win32/win32.h"\n'
+                                                 "extern int nLastDigit;\n")
+            (tree / "win32").mkdir()
+            (tree / "win32" / "win32.h").write_text(WIN32_H)
+            (tree / "tools").mkdir()
+            (tree / "tools" / "scenario.h").write_text("inline int f(int a) { return a; }\n")
+            headers = mutate.library_headers(tree)
+            self.assertEqual(headers, ["typing/a.h", "win32/win32.h"])
+            found = [(m["id"], m["after"]) for m in mutate.find_mutants(tree, headers)]
+            self.assertEqual(found, [
+                ("win32/win32.h:18:return:1", "return 0;"),
+                ("win32/win32.h:18:cmp:1",
+                 "return static_cast<uint32_t>(value) != HandleBits(hwnd);"),
+                ("win32/win32.h:22:return:1", "inline bool Narrow() { return 0; }"),
+                ("win32/win32.h:22:cmp:1", "inline bool Narrow() { return sizeof(void*) != 4; }"),
             ])
 
     def test_interrupted_run_restores_the_file(self):

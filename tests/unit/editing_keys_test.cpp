@@ -426,8 +426,8 @@ TEST_P(SpaceAfterDigitTest, SteersTheCaretHomeFirstOnBothRoutes) {
   Press(digit);
   d.ClearLog();
   Press(VK_SPACE);
-  EXPECT_DELIVERED(*this, {Key(focus, WM_KEYDOWN, VK_HOME), Char(focus, ' '),
-                           Key(focus, WM_KEYDOWN, VK_LEFT)});
+  EXPECT_DELIVERED(
+      *this, {Key(focus, WM_KEYDOWN, VK_HOME), Char(focus, ' '), Key(focus, WM_KEYDOWN, VK_LEFT)});
   EXPECT_EQ(nLastDigit, -1);
 
   d.ShowController("TRUES 1");
@@ -483,8 +483,8 @@ TEST_F(EditingKeysTest, DigitsAndSeparatorInModeTrueInAnEditWindowStepNowhere) {
     BYTE plain;
     BYTE shifted;
   };
-  for (const KeyCase& key : {KeyCase{'0', '0', ')'}, KeyCase{'1', '1', '!'},
-                             KeyCase{'9', '9', '('}, KeyCase{VK_SEPARATOR, '-', 117}}) {
+  for (const KeyCase& key : {KeyCase{'0', '0', ')'}, KeyCase{'1', '1', '!'}, KeyCase{'9', '9', '('},
+                             KeyCase{VK_SEPARATOR, '-', 117}}) {
     SCOPED_TRACE(key.vk);
     d.ClearLog();
     Press(key.vk);

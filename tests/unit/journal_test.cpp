@@ -385,10 +385,13 @@ TEST_P(RecordKeyTest, OnlyTheLowByteF2StopsTheRecording) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, RecordKeyTest,
-                         ::testing::Values(F2Case{VK_F2, true}, F2Case{0x1371, true},
-                                           F2Case{0xFF71, true}, F2Case{0xF1, false},
-                                           F2Case{0x70, false}, F2Case{0x72, false},
-                                           F2Case{0x7100, false}));
+                         ::testing::Values(F2Case{VK_F2, true},      //
+                                           F2Case{0x1371, true},     // F2 with bits above
+                                           F2Case{0xFF71, true},     //
+                                           F2Case{0xF1, false},      // F2's low seven bits only
+                                           F2Case{0x70, false},      // F1
+                                           F2Case{0x72, false},      // F3
+                                           F2Case{0x7100, false}));  // F2 above the low byte
 
 // With nothing recorded, every code the playback hook is called with, HC_ACTION included,
 // switches playback off and says so.
@@ -402,10 +405,9 @@ TEST_F(JournalTest, PlaybackOfNothingIsRefusedWhateverTheCode) {
     EXPECT_EQ(JournalPlaybackProc(code, 0, 0), d.nextHookResult);
     EXPECT_EQ(afSlotInstalled[kSlotJournalPlayback], 0);
     EXPECT_EQ(std::string(aszStatusLine[3]), kNoEvents);
-    EXPECT_CALLS(
-        d, std::vector<Call>{Unhook(hook), InvalidateCall(status, true, TRUE), UpdateCall(status),
-                             CheckMenuCall(menu, 203, MF_UNCHECKED),
-                             EnableMenuCall(menu, 203, MF_DISABLED | MF_GRAYED)} +
-               Draw(3, kNoEvents) + std::vector<Call>{NextHook(nullptr, code, 0, 0)});
+    EXPECT_CALLS(d, std::vector<Call>{Unhook(hook), InvalidateCall(status, true, TRUE),
+                                      UpdateCall(status), CheckMenuCall(menu, 203, MF_UNCHECKED),
+                                      EnableMenuCall(menu, 203, MF_DISABLED | MF_GRAYED)} +
+                        Draw(3, kNoEvents) + std::vector<Call>{NextHook(nullptr, code, 0, 0)});
   }
 }
