@@ -326,3 +326,15 @@ TEST_F(LibraryTest, ThreadAttachAndDetachDoNothing) {
   }
   EXPECT_ALL_CALLS(d, {});
 }
+
+// Controller programs built elsewhere know these numbers, not our names: they may never move.
+TEST(ControllerMessages, KeepTheNumbersControllersKnow) {
+  const struct {
+    UINT message, number;
+  } rows[] = {{MYWM_ZAFRELVK_ON, 33113},
+              {MYWM_ZAFRELVK_OFF, 33114},
+              {MYWM_ZAFRELVK_TRUE, 33115},
+              {MYWM_ZAFRELVK_RETURN2, 36260}};
+  for (const auto& row : rows) EXPECT_EQ(row.message, row.number);
+  EXPECT_STREQ(kControllerClass, "ZafrelXP908@2005");
+}
