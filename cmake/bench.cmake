@@ -13,3 +13,6 @@ target_compile_options(zafrel_core PRIVATE -ffreestanding -fno-tree-loop-distrib
 
 add_executable(zafrel_bench tools/bench/host_bench.cpp)
 target_link_libraries(zafrel_bench PRIVATE typing_model zafrel_core fakewin)
+
+# zafrel-convert as it ships, for its throughput benchmark (tools/convert_bench.py).
+include(cmake/codepage.cmake)

@@ -22,6 +22,17 @@ target_link_libraries(unit_tests PRIVATE typing_model zafrel_core fakewin GTest:
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1")
 
+# The code pages, the converter and their proof against GNU FriBidi and the Persian word list.
+include(cmake/codepage.cmake)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(FRIBIDI REQUIRED IMPORTED_TARGET fribidi)
+file(GLOB ZAFREL_CODEPAGE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/codepage/*.cpp)
+add_executable(codepage_tests ${ZAFREL_CODEPAGE_TESTS})
+target_link_libraries(codepage_tests PRIVATE zafrel_codepage typing_model zafrel_core fakewin
+  PkgConfig::FRIBIDI GTest::gtest GTest::gtest_main)
+gtest_discover_tests(codepage_tests DISCOVERY_TIMEOUT 60
+  PROPERTIES ENVIRONMENT "ZAFREL_CONVERT=$<TARGET_FILE:zafrel-convert>")
+
 # Source formatting is part of the suite.
 find_program(CLANG_FORMAT clang-format)
 if(CLANG_FORMAT)

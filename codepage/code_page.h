@@ -1,0 +1,50 @@
+// The five legacy font encodings as code pages: what every byte of a set stands for, read from
+// the glyph tables the typing engine types from, so that no code exists twice.
+#pragma once
+
+#include "codepage/layout.h"
+
+namespace codepage {
+
+constexpr int kFontCodeCount = 5;  // font codes 0-4; 1 is the default set
+
+// A letter's contextual shape, in the order of the glyph set's form tables.
+enum class Form : unsigned char { kIsolated, kFinal, kMedial, kInitial };
+
+enum class Kind : unsigned char {
+  kNothing,  // no key types this byte and it is no ASCII character
+  kOther,    // typed by a key whose character we cannot name: M, the Shift layer
+  kAscii,    // typed by no key of the set: the ASCII character itself (Latin typed with Farsi off)
+  kDigit,    // an ASCII digit: the digit keys type them left to right
+  kFixed,    // space, full stop, slash, hyphen-minus and the fixed Shift characters
+  kLamAlef,  // the lam-alef ligature (form kIsolated or kFinal)
+  kLetter,   // a letter of the layout in one contextual form
+};
+
+struct ByteMeaning {
+  Kind kind;
+  Form form;             // kLetter and kLamAlef only
+  signed char keyIndex;  // kLetter: the letter's key; -1 otherwise
+  char16_t character;    // the Unicode character it reads as (U+FFFD: unknown); lam for kLamAlef
+};
+
+struct CodePage {
+  int fontCode;
+  ByteMeaning meaning[256];
+  unsigned char letterByte[layout::kKeyCount][4];  // by key index and Form; 0 if no letter
+  bool joinsOnward[layout::kKeyCount];             // a letter with initial and medial shapes
+  unsigned char lamAlef[2];                        // [0] isolated, [1] final
+};
+
+// The code page of font code 0-4, built at the first call from the glyph tables.
+const CodePage& CodePageOf(int fontCode);
+
+// Bytes that only other-keys typing produces, and the character each reads as. The keys' glyphs
+// differ between the fonts and none of them names a Persian letter with certainty.
+struct OtherKeyByte {
+  unsigned char byte;
+  char16_t character;
+};
+extern const OtherKeyByte kFixedShiftBytes[4];
+
+}  // namespace codepage

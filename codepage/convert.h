@@ -1,0 +1,75 @@
+// Converts lines between Unicode and the legacy bytes of one font encoding.
+//
+// Legacy bytes are stored in screen order, left to right, each letter in the contextual form the
+// typing engine gives it; Unicode text is in reading order with base letters (U+0600 block). See
+// bidi.h for the order of mixed lines.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "codepage/bidi.h"
+#include "codepage/code_page.h"
+
+namespace codepage {
+
+// What stops a line from converting: a character (or byte) and its 1-based column, counted in
+// characters of the Unicode line or bytes of the legacy line.
+struct Problem {
+  int column;
+  char32_t character;  // kInvalidUtf8 for a byte sequence that is no UTF-8
+  unsigned char byte;  // the legacy byte (decoding)
+};
+constexpr char32_t kInvalidUtf8 = 0xFFFFFFFF;
+
+// The byte that stands for a character with no byte of its own when replacing is asked for.
+constexpr unsigned char kReplacementByte = '?';
+
+class Converter {
+ public:
+  explicit Converter(int fontCode);
+
+  // One line of UTF-8 without its line ending → legacy bytes, appended to `out`. Returns false,
+  // with every offending character in problems(), when the line is not UTF-8 or holds
+  // characters with no byte in this font; with `replace`, such characters become '?' instead
+  // (invalid UTF-8 always fails).
+  bool Encode(std::string_view utf8, std::string& out, bool replace);
+
+  // One line of legacy bytes without its line ending → UTF-8, appended to `out`. Bytes that a key
+  // of unknown meaning types read as U+FFFD and are counted in unknown(). Returns false, with
+  // the offending bytes in problems(), for bytes that no key types and no ASCII text holds;
+  // with `replace` they read as U+FFFD too.
+  bool Decode(std::string_view bytes, std::string& out, bool replace);
+
+  const std::vector<Problem>& problems() const { return problems_; }
+  long long unknown() const { return unknown_; }    // U+FFFD written by Decode
+  long long replaced() const { return replaced_; }  // characters Encode replaced
+
+ private:
+  struct Unit {
+    unsigned char byte;  // legacy byte; 0 for a letter before shaping and for a word break
+    signed char key;     // a letter's key index, -1 otherwise
+    bidi::Class cls;
+    char16_t character;  // decoding: what the byte reads as
+  };
+
+  const CodePage& page_;
+  std::vector<Problem> problems_;
+  std::vector<Unit> units_;
+  std::vector<bidi::Class> classes_;
+  std::vector<bidi::Class> work_;
+  std::vector<unsigned char> levels_;
+  std::vector<int> order_;
+  long long unknown_ = 0;
+  long long replaced_ = 0;
+
+  void Shape();
+  void Reorder(int count);
+};
+
+// Maps a character to the one the layout types for it: the Arabic yeh and kaf to their Persian
+// forms, Persian and Arabic-Indic digits to ASCII digits. Any other character is returned as is.
+char32_t FoldCharacter(char32_t c);
+
+}  // namespace codepage

@@ -1,0 +1,218 @@
+// zafrel-convert: legacy Farsi bytes of one font encoding to UTF-8 and back, line by line.
+//
+//   zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]
+//
+// Reads the files (or standard input) and writes standard output. Lines end with LF or CR LF and
+// keep their ending. A line that cannot be converted stops the run with its file, line and column
+// on standard error and exit status 1; --replace writes '?' (to legacy) or U+FFFD (to Unicode)
+// for what has no counterpart instead. Memory use does not grow with the input: lines up to
+// 1 MiB are read through a fixed buffer.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "codepage/convert.h"
+
+namespace {
+
+constexpr size_t kMaxLine = size_t{1} << 20;
+constexpr size_t kReadSize = size_t{1} << 20;
+constexpr size_t kFlushAt = size_t{1} << 20;
+
+struct Options {
+  bool toUnicode = false;
+  bool directionGiven = false;
+  int font = -1;
+  bool replace = false;
+};
+
+int Usage(const char* message) {
+  if (message != nullptr) std::fprintf(stderr, "zafrel-convert: %s\n", message);
+  std::fprintf(stderr,
+               "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n");
+  return 2;
+}
+
+std::string Describe(char32_t c) {
+  char text[48];
+  if (c == codepage::kInvalidUtf8) return "a byte sequence that is not UTF-8";
+  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
+  std::string out = text;
+  if (c >= 0x21 && c < 0x7F) {
+    out += " '";
+    out += static_cast<char>(c);
+    out += "'";
+  }
+  return out;
+}
+
+class Run {
+ public:
+  explicit Run(const Options& options) : options_(options), converter_(options.font) {
+    buffer_.resize(kReadSize + kMaxLine);
+    out_.reserve(kFlushAt + 4 * kMaxLine);
+  }
+
+  // Converts one stream; false after a reported error.
+  bool Convert(std::FILE* in, const char* name) {
+    name_ = name;
+    line_ = 0;
+    size_t held = 0;  // bytes of an unfinished line at the start of the buffer
+    bool first = true;
+    for (;;) {
+      const size_t got = std::fread(buffer_.data() + held, 1, kReadSize, in);
+      if (got == 0) {
+        if (std::ferror(in)) return Fail(std::string("cannot read: ") + std::strerror(errno));
+        break;
+      }
+      size_t start = 0;
+      const size_t end = held + got;
+      if (first && options_.toUnicode == false && end >= 3 &&
+          std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0) {
+        start = 3;  // a byte order mark says UTF-8; it is no character of the text
+      }
+      first = false;
+      for (;;) {
+        const void* found = std::memchr(buffer_.data() + start, '\n', end - start);
+        if (found == nullptr) break;
+        const size_t stop = static_cast<const char*>(found) - buffer_.data();
+        if (!Line(std::string_view(buffer_.data() + start, stop - start), true)) return false;
+        start = stop + 1;
+      }
+      held = end - start;
+      if (held > kMaxLine) return Fail("line is longer than 1 MiB");
+      std::memmove(buffer_.data(), buffer_.data() + start, held);
+    }
+    if (held > 0 && !Line(std::string_view(buffer_.data(), held), false)) return false;
+    return Flush();
+  }
+
+  void Summary() const {
+    if (converter_.unknown() > 0) {
+      std::fprintf(stderr,
+                   "zafrel-convert: %lld byte(s) of keys with no known character read as U+FFFD\n",
+                   converter_.unknown());
+    }
+    if (converter_.replaced() > 0) {
+      std::fprintf(stderr,
+                   "zafrel-convert: %lld character(s) with no byte in font %d written as '?'\n",
+                   converter_.replaced(), options_.font);
+    }
+  }
+
+ private:
+  const Options& options_;
+  codepage::Converter converter_;
+  std::string buffer_;
+  std::string out_;
+  const char* name_ = "";
+  long long line_ = 0;
+
+  bool Line(std::string_view text, bool newline) {
+    ++line_;
+    const bool crlf = !text.empty() && text.back() == '\r';
+    if (crlf) text.remove_suffix(1);
+    const bool ok = options_.toUnicode ? converter_.Decode(text, out_, options_.replace)
+                                       : converter_.Encode(text, out_, options_.replace);
+    if (!ok) return Report();
+    if (crlf) out_ += '\r';
+    if (newline) out_ += '\n';
+    return out_.size() < kFlushAt || Flush();
+  }
+
+  bool Report() {
+    Flush();
+    for (const codepage::Problem& problem : converter_.problems()) {
+      if (options_.toUnicode) {
+        std::fprintf(stderr,
+                     "zafrel-convert: %s:%lld:%d: byte 0x%02X stands for nothing in font %d\n",
+                     name_, line_, problem.column, problem.byte, options_.font);
+      } else if (problem.character == codepage::kInvalidUtf8) {
+        std::fprintf(stderr,
+                     "zafrel-convert: %s:%lld:%d: byte 0x%02X starts no valid UTF-8 character\n",
+                     name_, line_, problem.column, problem.byte);
+      } else {
+        std::fprintf(stderr, "zafrel-convert: %s:%lld:%d: %s has no key or byte in font %d\n",
+                     name_, line_, problem.column, Describe(problem.character).c_str(),
+                     options_.font);
+      }
+    }
+    if (!options_.toUnicode && converter_.problems().back().character != codepage::kInvalidUtf8) {
+      std::fprintf(stderr, "zafrel-convert: --replace writes '?' for such characters\n");
+    }
+    return false;
+  }
+
+  bool Fail(const std::string& message) {
+    Flush();
+    std::fprintf(stderr, "zafrel-convert: %s:%lld: %s\n", name_, line_ + 1, message.c_str());
+    return false;
+  }
+
+  bool Flush() {
+    if (!out_.empty() && std::fwrite(out_.data(), 1, out_.size(), stdout) != out_.size()) {
+      std::fprintf(stderr, "zafrel-convert: cannot write the output: %s\n", std::strerror(errno));
+      out_.clear();
+      return false;
+    }
+    out_.clear();
+    return true;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  int firstFile = argc;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--to-unicode" || arg == "--to-legacy") {
+      if (options.directionGiven) return Usage("give one of --to-unicode and --to-legacy");
+      options.directionGiven = true;
+      options.toUnicode = arg == "--to-unicode";
+    } else if (arg == "--font") {
+      if (i + 1 >= argc) return Usage("--font needs a font code 0-4");
+      const std::string_view code = argv[++i];
+      if (code.size() != 1 || code[0] < '0' || code[0] > '4')
+        return Usage("--font takes a font code 0-4");
+      options.font = code[0] - '0';
+    } else if (arg == "--replace") {
+      options.replace = true;
+    } else if (arg == "--help" || arg == "-h") {
+      Usage(nullptr);
+      return 0;
+    } else if (arg == "--") {
+      firstFile = i + 1;
+      break;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return Usage(("unknown option " + std::string(arg)).c_str());
+    } else {
+      firstFile = i;
+      break;
+    }
+  }
+  if (!options.directionGiven) return Usage("give --to-unicode or --to-legacy");
+  if (options.font < 0) return Usage("give --font 0-4");
+
+  Run run(options);
+  bool ok = true;
+  if (firstFile >= argc) {
+    ok = run.Convert(stdin, "<stdin>");
+  } else {
+    for (int i = firstFile; i < argc && ok; ++i) {
+      std::FILE* in = std::fopen(argv[i], "rb");
+      if (in == nullptr) {
+        std::fprintf(stderr, "zafrel-convert: %s: %s\n", argv[i], std::strerror(errno));
+        return 1;
+      }
+      ok = run.Convert(in, argv[i]);
+      std::fclose(in);
+    }
+  }
+  run.Summary();
+  if (std::fflush(stdout) != 0) return 1;
+  return ok ? 0 : 1;
+}
