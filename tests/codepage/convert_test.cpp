@@ -1,0 +1,205 @@
+// Lines converted both ways with whole byte strings worked out from the glyph tables by hand, and
+// zafrel-convert's behaviour as a program: streams, line endings, errors and exit codes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "codepage/convert.h"
+
+namespace {
+
+std::string Hex(const std::string& s) {
+  std::string out;
+  char buf[4];
+  for (unsigned char c : s) {
+    std::snprintf(buf, sizeof buf, "%02X ", c);
+    out += buf;
+  }
+  return out;
+}
+
+struct LineCase {
+  int font;
+  const char* unicode;
+  const char* legacy;  // hex, screen order
+  const char* why;
+};
+
+const LineCase kLines[] = {
+    // seen ini, lam-alef final (after a joined lam), meem iso | dal iso, noon ini, yeh med, alef
+    // fin
+    {1, "سلام دنیا", "42 FD F0 6B 20 EF E7 75 ", "two words, the first one rightmost"},
+    {0, "سلام دنیا", "7E FD F2 AE 20 F1 E9 B8 ", "the same words in set 0"},
+    {1, "لا", "E6 ", "lam-alef at a word's start"},
+    {1, "سال 1385", "31 33 38 35 20 EB 42 75 ", "a number after a word keeps its order"},
+    {1, "ب 12 34", "33 34 20 31 32 20 4A ", "numbers parted by a space, as the engine types them"},
+    {0, "ب 1385/12/05", "31 33 38 35 2F 31 32 2F 30 35 20 88 ", "a date"},
+    {0, "ZafrelXP ب", "88 20 5A 61 66 72 65 6C 58 50 ", "Latin text keeps its reading order"},
+    {1, "به‌ب", "4A FA 47 ", "the non-joiner closes a word without a space"},
+    {3, "ببب", "4B 4C 4D ", "initial, medial, final"},
+    {2, "ر", "B0 ", "a letter that never joins, alone"},
+    {4, "بر", "AC 87 ", "a letter that never joins, after a joining one"},
+    {1, "يك", "E0 FC ", "the Arabic yeh and kaf are typed as the Persian ones"},
+    {1, "۱۲ ب", "4A 20 31 32 ", "Persian digits are typed as ASCII digits"},
+};
+
+void PrintTo(const LineCase& c, std::ostream* os) { *os << "font " << c.font << ": " << c.why; }
+
+class Line : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(Line, EncodesToItsBytes) {
+  const LineCase& c = GetParam();
+  codepage::Converter converter(c.font);
+  std::string out;
+  ASSERT_TRUE(converter.Encode(c.unicode, out, false));
+  EXPECT_EQ(Hex(out), c.legacy);
+}
+
+TEST_P(Line, DecodesBackToItsText) {
+  const LineCase& c = GetParam();
+  codepage::Converter converter(c.font);
+  std::string legacy, back, again;
+  ASSERT_TRUE(converter.Encode(c.unicode, legacy, false));
+  ASSERT_TRUE(converter.Decode(legacy, back, false));
+  // Folded characters come back in the layout's spelling; the bytes are the same.
+  ASSERT_TRUE(converter.Encode(back, again, false));
+  EXPECT_EQ(Hex(again), Hex(legacy));
+  if (std::string(c.why).find("typed as") == std::string::npos) {
+    EXPECT_EQ(back, c.unicode);
+  }
+  EXPECT_EQ(converter.unknown(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, Line, ::testing::ValuesIn(kLines));
+
+TEST(Encode, RefusesEveryCharacterWithNoKeyAndItsColumn) {
+  codepage::Converter converter(1);
+  std::string out;
+  EXPECT_FALSE(converter.Encode("آب ءA", out, false));
+  ASSERT_EQ(converter.problems().size(), 3u);
+  EXPECT_EQ(converter.problems()[0].column, 1);
+  EXPECT_EQ(converter.problems()[0].character, U'\u0622');
+  EXPECT_EQ(converter.problems()[1].column, 4);
+  EXPECT_EQ(converter.problems()[1].character, U'\u0621');
+  EXPECT_EQ(converter.problems()[2].column, 5);  // A's byte is alef's glyph in the default set
+  EXPECT_EQ(converter.problems()[2].character, U'A');
+  EXPECT_EQ(out, "");
+  EXPECT_TRUE(converter.Encode("آب ءA", out, true));
+  EXPECT_EQ(Hex(out), "3F 3F 20 4A 3F ");
+  EXPECT_EQ(converter.replaced(), 3);
+}
+
+TEST(Encode, StopsAtBytesThatAreNoUtf8) {
+  codepage::Converter converter(0);
+  std::string out;
+  for (const char* bad : {"\xC0\x80", "\xED\xA0\x80", "\xE2\x82", "\xFF", "\xF4\x90\x80\x80"}) {
+    EXPECT_FALSE(converter.Encode(std::string("ab") + bad, out, true)) << Hex(bad);
+    ASSERT_EQ(converter.problems().size(), 1u);
+    EXPECT_EQ(converter.problems()[0].column, 3);
+    EXPECT_EQ(converter.problems()[0].character, codepage::kInvalidUtf8);
+  }
+}
+
+TEST(Decode, BytesOfUnknownKeysReadAsReplacementCharactersAndAreCounted) {
+  codepage::Converter converter(1);
+  std::string out;
+  // M's initial glyph and Shift+A from the Shift layer, around an isolated beh.
+  ASSERT_TRUE(converter.Decode("\x44\x4A\xAF", out, false));
+  EXPECT_EQ(out, "\uFFFDب\uFFFD");
+  EXPECT_EQ(converter.unknown(), 2);
+  out.clear();
+  EXPECT_FALSE(converter.Decode("\x4A\x01\x7F", out, false));
+  ASSERT_EQ(converter.problems().size(), 2u);
+  EXPECT_EQ(converter.problems()[0].column, 2);
+  EXPECT_EQ(converter.problems()[1].column, 3);
+  EXPECT_TRUE(converter.Decode("\x4A\x01", out, true));
+  EXPECT_EQ(out, "\uFFFDب");
+}
+
+// --- zafrel-convert, the program ---------------------------------------------------------------
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+Result RunConvert(const std::string& arguments, const std::string& input) {
+  const char* program = std::getenv("ZAFREL_CONVERT");
+  if (program == nullptr) program = "build/host/zafrel-convert";
+  const std::string dir = ::testing::TempDir();
+  { std::ofstream(dir + "in.txt", std::ios::binary) << input; }
+  const std::string command = std::string(program) + " " + arguments + " <" + dir + "in.txt >" +
+                              dir + "out.txt 2>" + dir + "err.txt";
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir + "out.txt"),
+          ReadFile(dir + "err.txt")};
+}
+
+TEST(Program, KeepsLineEndsAndConvertsEveryLine) {
+  const Result r = RunConvert("--to-legacy --font 1", "\xEF\xBB\xBFلا\r\nب\n\nب");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Hex(r.out), "E6 0D 0A 4A 0A 0A 4A ");
+  const Result back = RunConvert("--to-unicode --font 1", r.out);
+  EXPECT_EQ(back.status, 0);
+  EXPECT_EQ(back.out, "لا\r\nب\n\nب");
+}
+
+struct ErrorCase {
+  const char* arguments;
+  const char* input;
+  int status;
+  const char* message;
+};
+
+const ErrorCase kErrors[] = {
+    {"--to-legacy --font 1", "ب\nسآء\n", 1,
+     "zafrel-convert: <stdin>:2:2: U+0622 has no key or byte in font 1\n"
+     "zafrel-convert: <stdin>:2:3: U+0621 has no key or byte in font 1\n"
+     "zafrel-convert: --replace writes '?' for such characters\n"},
+    {"--to-legacy --font 0", "ab\xC3", 1,
+     "zafrel-convert: <stdin>:1:3: byte 0xC3 starts no valid UTF-8 character\n"},
+    {"--to-unicode --font 0", "\x88\n\x88\x90", 1,
+     "zafrel-convert: <stdin>:2:2: byte 0x90 stands for nothing in font 0\n"},
+    {"--to-unicode --font 1 --replace", "\x44", 0,
+     "zafrel-convert: 1 byte(s) of keys with no known character read as U+FFFD\n"},
+    {"--to-legacy --font 5", "", 2,
+     "zafrel-convert: --font takes a font code 0-4\n"
+     "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"},
+    {"--font 1", "", 2,
+     "zafrel-convert: give --to-unicode or --to-legacy\n"
+     "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"},
+    {"--to-unicode --font 1 /nonexistent/file", "", 1,
+     "zafrel-convert: /nonexistent/file: No such file or directory\n"},
+};
+
+void PrintTo(const ErrorCase& c, std::ostream* os) { *os << c.arguments; }
+
+class ProgramError : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(ProgramError, SaysWhereAndExits) {
+  const Result r = RunConvert(GetParam().arguments, GetParam().input);
+  EXPECT_EQ(r.status, GetParam().status);
+  EXPECT_EQ(r.err, GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(Errors, ProgramError, ::testing::ValuesIn(kErrors));
+
+TEST(Program, WritesTheLinesBeforeABadOne) {
+  const Result r = RunConvert("--to-legacy --font 1", "ب\nآ\nب\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(Hex(r.out), "4A 0A ");
+}
+
+}  // namespace
