@@ -35,11 +35,13 @@ bool IsNeutral(Class c) { return c == Class::kWS || c == Class::kS || c == Class
 // The direction a character lends the neutrals next to it: numbers count as right to left.
 Class NeutralSide(Class c) { return c == Class::kL ? Class::kL : Class::kR; }
 
-}  // namespace
-
-void LevelsOfLogical(const Class* classes, int count, unsigned char* levels, Class* t) {
+// The rules on a stretch of the line between Persian letters (or the line's ends): `start` is the
+// strong class before it, kAL after a Persian letter, kR at the start of the line. A Persian
+// letter or the end of the line after it both count as right to left.
+void ResolveIsland(const Class* classes, int count, unsigned char* levels, Class* t, Class start,
+                   bool lineEnd) {
   // W2, W3: a number after a Persian letter is an Arabic number; Persian letters are R.
-  Class strong = Class::kR;  // start of line: the paragraph's direction
+  Class strong = start;
   for (int i = 0; i < count; ++i) {
     t[i] = classes[i];
     if (t[i] == Class::kL || t[i] == Class::kR || t[i] == Class::kAL) strong = t[i];
@@ -67,7 +69,7 @@ void LevelsOfLogical(const Class* classes, int count, unsigned char* levels, Cla
     i = end;
   }
   // W6, W7: left-over separators are neutral; a number after Latin text is Latin.
-  strong = Class::kR;
+  strong = Class::kR;  // whatever came before the stretch is not Latin
   for (int i = 0; i < count; ++i) {
     if (t[i] == Class::kES || t[i] == Class::kET || t[i] == Class::kCS) t[i] = Class::kON;
     if (t[i] == Class::kL || t[i] == Class::kR) strong = t[i];
@@ -92,7 +94,7 @@ void LevelsOfLogical(const Class* classes, int count, unsigned char* levels, Cla
     if (!IsNeutral(t[i])) levels[i] = t[i] == Class::kR ? 1 : 2;
   }
   // L1: tabs, and the spaces before a tab or at the end of the line, take the paragraph level.
-  bool trailing = true;
+  bool trailing = lineEnd;
   for (int i = count - 1; i >= 0; --i) {
     if (classes[i] == Class::kS) {
       levels[i] = 1;
@@ -105,19 +107,43 @@ void LevelsOfLogical(const Class* classes, int count, unsigned char* levels, Cla
   }
 }
 
-// The first strong class right of screen position `from`: kL, kAL or kON for none. Read
-// backwards, that is the strong character that came before.
-Class StrongRightOf(const Class* c, int from, int count) {
-  for (int k = from; k < count; ++k) {
-    if (c[k] == Class::kL || c[k] == Class::kAL) return c[k];
+}  // namespace
+
+void LevelsOfLogical(const Class* classes, int count, unsigned char* levels, Class* work) {
+  // Persian letters are always right to left, and so is a stretch between two of them that holds
+  // neither Latin letters nor digits; only the other stretches need the rules.
+  for (int i = 0; i < count;) {
+    if (classes[i] == Class::kAL) {
+      levels[i++] = 1;
+      continue;
+    }
+    int end = i;
+    bool mixed = false;
+    for (; end < count && classes[end] != Class::kAL; ++end) {
+      mixed = mixed || classes[end] == Class::kL || classes[end] == Class::kEN;
+    }
+    if (mixed) {
+      ResolveIsland(classes + i, end - i, levels + i, work + i, i > 0 ? Class::kAL : Class::kR,
+                    end == count);
+    } else {
+      for (int k = i; k < end; ++k) levels[k] = 1;
+    }
+    i = end;
   }
-  return Class::kON;
 }
 
-void LevelsOfVisual(const Class* c, int count, unsigned char* levels) {
+void LevelsOfVisual(const Class* c, int count, unsigned char* levels, Class* strongRight,
+                    Class after) {
+  // The first strong class right of each position (kON: none). Read backwards, that is the
+  // strong character that came before.
+  Class strong = after;
+  for (int i = count - 1; i >= 0; --i) {
+    if (c[i] == Class::kL || c[i] == Class::kAL) strong = c[i];
+    strongRight[i] = strong;
+  }
   for (int i = 0; i < count; ++i) levels[i] = 1;
   for (int i = 0; i < count;) {
-    const Class before = c[i] == Class::kEN ? StrongRightOf(c, i, count) : Class::kON;
+    const Class before = c[i] == Class::kEN ? strongRight[i] : Class::kON;
     if (c[i] == Class::kL || before == Class::kL) {
       // Latin text runs on to its last Latin letter or digit before a Persian letter or tab; so
       // do digits that came after Latin text, which count as Latin.
@@ -157,17 +183,8 @@ void LevelsOfVisual(const Class* c, int count, unsigned char* levels) {
 }
 
 void ScreenOrder(const unsigned char* levels, int count, int* order) {
-  // L2: the whole line is reversed, then every left-to-right run back again.
-  for (int v = 0; v < count;) {
-    const int logicalStart = count - 1 - v;
-    if (levels[logicalStart] == 1) {
-      order[v++] = logicalStart;
-      continue;
-    }
-    int logicalEnd = logicalStart;  // the run's first item in reading order
-    while (logicalEnd > 0 && levels[logicalEnd - 1] == 2) --logicalEnd;
-    for (int k = logicalEnd; k <= logicalStart; ++k) order[v++] = k;
-  }
+  int v = 0;
+  ForEachInScreenOrder(levels, count, [&](int i) { order[v++] = i; });
 }
 
 }  // namespace bidi

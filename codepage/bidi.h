@@ -34,10 +34,31 @@ void LevelsOfLogical(const Class* classes, int count, unsigned char* levels, Cla
 // so do digit runs (with a single separator between digits, as the rules above join them); all
 // else is right to left. Text that the rules above display is read back exactly, except where two
 // reading orders display alike (a number right before Latin text reads as following it).
-void LevelsOfVisual(const Class* classes, int count, unsigned char* levels);
+// `work` holds `count` classes of scratch space.
+// `after` is the strong class right of the stretch given, for a stretch that ends before a
+// Persian letter (kAL); kON for a stretch that ends the line.
+void LevelsOfVisual(const Class* classes, int count, unsigned char* levels, Class* work,
+                    Class after = Class::kON);
 
-// order[v] = the reading-order index of the item shown at screen position v; levels 1 and 2
-// only. The same map turns screen order back into reading order: order[v] read backwards works.
+// Calls visit(i) for the items of a line in screen order, left to right, i being their index in
+// reading order; levels 1 and 2 only (rule L2: the whole line reversed, then every left-to-right
+// run back again). Given the levels of a line in screen order, it visits the line's items in
+// reading order instead: the reordering is its own inverse.
+template <typename Visit>
+void ForEachInScreenOrder(const unsigned char* levels, int count, Visit visit) {
+  for (int i = count - 1; i >= 0;) {
+    if (levels[i] == 1) {
+      visit(i--);
+      continue;
+    }
+    int first = i;  // the run's first item in reading order
+    while (first > 0 && levels[first - 1] == 2) --first;
+    for (int k = first; k <= i; ++k) visit(k);
+    i = first - 1;
+  }
+}
+
+// order[v] = the reading-order index of the item shown at screen position v.
 void ScreenOrder(const unsigned char* levels, int count, int* order);
 
 }  // namespace bidi

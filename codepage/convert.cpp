@@ -1,5 +1,7 @@
 #include "codepage/convert.h"
 
+#include <cstring>
+
 namespace codepage {
 
 namespace {
@@ -49,18 +51,21 @@ int ReadUtf8(const unsigned char* p, const unsigned char* end, char32_t* c) {
   return length;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
+char* PutUtf8(char* out, char32_t c) {
   if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
+    *out++ = static_cast<char>(c);
   } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *out++ = static_cast<char>(0xC0 | (c >> 6));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   } else {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *out++ = static_cast<char>(0xE0 | (c >> 12));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   }
+  return out;
 }
+
+bool Mixes(bidi::Class cls) { return cls == bidi::Class::kL || cls == bidi::Class::kEN; }
 
 // An ASCII character keeps its byte where no key of the set types that byte as something else.
 bool IsOwnByte(const ByteMeaning& meaning, char32_t c) {
@@ -71,26 +76,134 @@ bool IsOwnByte(const ByteMeaning& meaning, char32_t c) {
 
 }  // namespace
 
-char32_t FoldCharacter(char32_t c) {
-  switch (c) {
-    case 0x064A:  // Arabic yeh
-    case 0x0649:  // alef maksura
-      return 0x06CC;
-    case 0x0643:  // Arabic kaf
-      return 0x06A9;
-    default:
-      break;
+Converter::Converter(int fontCode) : page_(CodePageOf(fontCode)) {
+  for (int key = 0; key < layout::kKeyCount; ++key) {
+    for (int joined = 0; joined < 2; ++joined) {
+      for (int after = 0; after < 2; ++after) {
+        const bool opens = after != 0 && page_.joinsOnward[key];
+        const Form form = joined != 0 ? (opens ? Form::kMedial : Form::kFinal)
+                                      : (opens ? Form::kInitial : Form::kIsolated);
+        formByte_[key][joined][after] = page_.letterByte[key][static_cast<int>(form)];
+      }
+    }
   }
-  if (c >= 0x06F0 && c <= 0x06F9) return '0' + (c - 0x06F0);
-  if (c >= 0x0660 && c <= 0x0669) return '0' + (c - 0x0660);
-  return c;
+  for (unsigned c = 0; c < 128; ++c) {
+    const bool own = IsOwnByte(page_.meaning[c], c);
+    ascii_[c] = {static_cast<unsigned char>(own ? c : 0), bidi::ClassOfAscii(char16_t(c))};
+  }
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    const ByteMeaning& m = page_.meaning[byte];
+    Reading& r = reading_[byte];
+    r = {};
+    char* end = PutUtf8(r.utf8, m.character);
+    r.letter = m.kind == Kind::kLetter || m.kind == Kind::kLamAlef;
+    if (m.kind == Kind::kLamAlef) end = PutUtf8(end, layout::kLetterOfKey[kKeyIndexAlef]);
+    r.length = static_cast<unsigned char>(end - r.utf8);
+    r.cls = r.letter                                             ? bidi::Class::kAL
+            : m.kind == Kind::kOther || m.kind == Kind::kNothing ? bidi::Class::kON
+                                                                 : bidi::ClassOfAscii(m.character);
+    r.closing = m.kind == Kind::kLetter && page_.joinsOnward[m.keyIndex] &&
+                (m.form == Form::kIsolated || m.form == Form::kFinal);
+    r.unknown = m.character == kReplacementCharacter;
+    r.nothing = m.kind == Kind::kNothing;
+    r.mixes = Mixes(r.cls);
+    r.room = static_cast<unsigned char>(r.length + (r.closing ? 3 : 0));
+  }
 }
 
-Converter::Converter(int fontCode) : page_(CodePageOf(fontCode)) {}
+Converter::Unit* Converter::Units(size_t count) {
+  if (units_.size() < count) units_.resize(count);
+  return units_.data();
+}
+
+namespace {
+
+// The key of a letter of the U+0600 block after folding, by its low byte.
+struct FoldedKeys {
+  signed char key[256];
+  constexpr FoldedKeys() : key() {
+    for (int low = 0; low < 256; ++low) {
+      key[low] =
+          static_cast<signed char>(layout::KeyIndexOfLetter(FoldCharacter(char32_t(0x600 + low))));
+    }
+  }
+};
+constexpr FoldedKeys kFoldedKeys;
+
+}  // namespace
 
 bool Converter::Encode(std::string_view utf8, std::string& out, bool replace) {
+  // No character takes less than one byte of UTF-8: the line's length bounds the units.
+  Unit* units = Units(utf8.size());
+  int n = 0;
+  bool mixed = false;  // Latin letters or digits: the line needs the full reordering
+  // The letter typed last waits for the next character to know its form, as on the keyboard.
+  int open = -1;            // its unit, or -1 after anything but a letter
+  bool openJoined = false;  // it is joined to the letter before it
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const auto* end = p + utf8.size();
+  while (p < end) {
+    const unsigned lead = *p;
+    if (lead < 0x80 && ascii_[lead].byte != 0) {
+      if (open >= 0) units[open].byte = formByte_[units[open].key][openJoined][0];
+      open = -1;
+      units[n++] = {ascii_[lead].byte, -1, ascii_[lead].cls};
+      mixed = mixed || Mixes(ascii_[lead].cls);
+      ++p;
+      continue;
+    }
+    // The Persian letters: two bytes, D8-DB and a continuation byte.
+    if ((lead & 0xFC) == 0xD8 && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+      const int key = kFoldedKeys.key[((lead & 3) << 6) | (p[1] & 0x3F)];
+      if (key >= 0) {
+        p += 2;
+        bool joined = false;
+        if (open >= 0) {
+          const int before = units[open].key;
+          if (before == kKeyIndexLam && key == kKeyIndexAlef) {
+            units[open].byte = page_.lamAlef[openJoined ? 1 : 0];  // the alef joins the lam
+            open = -1;
+            continue;
+          }
+          units[open].byte = formByte_[before][openJoined][1];
+          joined = page_.joinsOnward[before];
+        }
+        open = n;
+        openJoined = joined;
+        units[n++] = {0, static_cast<signed char>(key), bidi::Class::kAL};
+        continue;
+      }
+    }
+    // Anything else (a non-joiner, Persian digits, a character with no byte, bad UTF-8): the
+    // line goes the careful way, which also counts the columns.
+    return EncodeSlowly(utf8, out, replace);
+  }
+  if (open >= 0) units[open].byte = formByte_[units[open].key][openJoined][0];
   problems_.clear();
-  units_.clear();
+  const int count = n;
+  const size_t at = out.size();
+  out.resize(at + count);
+  char* screen = out.data() + at;
+  if (!mixed) {
+    // Persian text, spaces and punctuation only: every level is right to left.
+    for (int i = 0; i < count; ++i) screen[count - 1 - i] = static_cast<char>(units[i].byte);
+    return true;
+  }
+  classes_.resize(count);
+  for (int i = 0; i < count; ++i) classes_[i] = units[i].cls;
+  work_.resize(count);
+  levels_.resize(count);
+  bidi::LevelsOfLogical(classes_.data(), count, levels_.data(), work_.data());
+  bidi::ForEachInScreenOrder(levels_.data(), count,
+                             [&](int i) { *screen++ = static_cast<char>(units[i].byte); });
+  return true;
+}
+
+bool Converter::EncodeSlowly(std::string_view utf8, std::string& out, bool replace) {
+  problems_.clear();
+  Unit* units = Units(utf8.size());
+  int n = 0;
+  bool mixed = false;
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   const auto* end = p + utf8.size();
   int column = 0;
@@ -106,120 +219,143 @@ bool Converter::Encode(std::string_view utf8, std::string& out, bool replace) {
     c = FoldCharacter(c);
     const int key = KeyOfCharacter(c);
     if (key >= 0) {
-      units_.push_back({0, static_cast<signed char>(key), bidi::Class::kAL, 0});
+      units[n++] = {0, static_cast<signed char>(key), bidi::Class::kAL};
     } else if (c == kZeroWidthNonJoiner) {
-      units_.push_back({0, -1, bidi::Class::kON, 0});  // breaks the joining, types nothing
-    } else if (c < 0x80 && IsOwnByte(page_.meaning[c], c)) {
-      units_.push_back({static_cast<unsigned char>(c), -1, bidi::ClassOfAscii(char16_t(c)), 0});
+      units[n++] = {0, -1, bidi::Class::kON};  // breaks the joining, types nothing
+    } else if (c < 0x80 && ascii_[c].byte != 0) {
+      units[n++] = {ascii_[c].byte, -1, ascii_[c].cls};
+      mixed = mixed || Mixes(ascii_[c].cls);
     } else {
       problems_.push_back({column, c, 0});
-      units_.push_back({kReplacementByte, -1, bidi::Class::kON, 0});
+      units[n++] = {kReplacementByte, -1, bidi::Class::kON};
     }
   }
   if (!problems_.empty()) {
     if (!replace) return false;
     replaced_ += static_cast<long long>(problems_.size());
   }
-  Shape();
-  // Word breaks and the alefs merged into a ligature take no place on the screen.
-  int count = 0;
-  for (const Unit& unit : units_) {
-    if (unit.byte != 0) units_[count++] = unit;
-  }
-  Reorder(count);
-  for (int v = 0; v < count; ++v) out.push_back(static_cast<char>(units_[order_[v]].byte));
+  const int count = Shape(units, n);
+  const size_t at = out.size();
+  out.resize(at + count);
+  char* screen = out.data() + at;
+  classes_.resize(count);
+  for (int i = 0; i < count; ++i) classes_[i] = units[i].cls;
+  work_.resize(count);
+  levels_.resize(count);
+  bidi::LevelsOfLogical(classes_.data(), count, levels_.data(), work_.data());
+  bidi::ForEachInScreenOrder(levels_.data(), count,
+                             [&](int i) { *screen++ = static_cast<char>(units[i].byte); });
   return true;
 }
 
 // Every letter takes the form the typing engine gives it: joined to the letter before it when
 // that one joins onward, open to the next when it joins onward itself and a letter follows; a
-// lam followed by alef becomes the lam-alef ligature.
-void Converter::Shape() {
-  const int n = static_cast<int>(units_.size());
+// lam followed by alef becomes the lam-alef ligature. Word breaks and the alefs merged into a
+// ligature take no place on the screen: returns how many units remain.
+int Converter::Shape(Unit* units, int n) const {
+  int count = 0;
+  int previousKey = -1;
   for (int i = 0; i < n; ++i) {
-    const int key = units_[i].key;
-    if (key < 0 || units_[i].byte != 0) continue;
-    const bool joinedBefore =
-        i > 0 && units_[i - 1].key >= 0 && page_.joinsOnward[units_[i - 1].key];
-    const bool letterAfter = i + 1 < n && units_[i + 1].key >= 0;
-    if (key == kKeyIndexLam && letterAfter && units_[i + 1].key == kKeyIndexAlef) {
-      units_[i].byte = page_.lamAlef[joinedBefore ? 1 : 0];
-      ++i;  // the alef is part of the ligature; it keeps byte 0
+    Unit unit = units[i];
+    if (unit.key < 0) {
+      previousKey = -1;
+      if (unit.byte != 0) units[count++] = unit;
       continue;
     }
-    const bool joinsAfter = page_.joinsOnward[key] && letterAfter;
+    const bool joinedBefore = previousKey >= 0 && page_.joinsOnward[previousKey];
+    const int nextKey = i + 1 < n ? units[i + 1].key : -1;
+    if (unit.key == kKeyIndexLam && nextKey == kKeyIndexAlef) {
+      unit.byte = page_.lamAlef[joinedBefore ? 1 : 0];
+      units[count++] = unit;
+      previousKey = kKeyIndexAlef;
+      ++i;  // the alef is part of the ligature
+      continue;
+    }
+    const bool joinsAfter = page_.joinsOnward[unit.key] && nextKey >= 0;
     const Form form = joinedBefore ? (joinsAfter ? Form::kMedial : Form::kFinal)
                                    : (joinsAfter ? Form::kInitial : Form::kIsolated);
-    units_[i].byte = page_.letterByte[key][static_cast<int>(form)];
+    unit.byte = page_.letterByte[unit.key][static_cast<int>(form)];
+    units[count++] = unit;
+    previousKey = unit.key;
   }
-}
-
-void Converter::Reorder(int count) {
-  classes_.resize(count);
-  work_.resize(count);
-  levels_.resize(count);
-  order_.resize(count);
-  for (int i = 0; i < count; ++i) classes_[i] = units_[i].cls;
-  bidi::LevelsOfLogical(classes_.data(), count, levels_.data(), work_.data());
-  bidi::ScreenOrder(levels_.data(), count, order_.data());
+  return count;
 }
 
 bool Converter::Decode(std::string_view bytes, std::string& out, bool replace) {
   problems_.clear();
-  units_.clear();
   const int count = static_cast<int>(bytes.size());
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  // Bytes that need a second look set a flag: the common line only sums its room.
+  size_t size = 0;  // of the UTF-8 written, with room for a non-joiner after every closing form
+  bool mixed = false;
+  bool nothing = false;
+  long long unknown = 0;
   for (int i = 0; i < count; ++i) {
-    const auto byte = static_cast<unsigned char>(bytes[i]);
-    const ByteMeaning& meaning = page_.meaning[byte];
-    switch (meaning.kind) {
-      case Kind::kLetter:
-      case Kind::kLamAlef:
-        units_.push_back({byte, meaning.keyIndex, bidi::Class::kAL, meaning.character});
-        break;
-      case Kind::kAscii:
-      case Kind::kDigit:
-      case Kind::kFixed:
-        units_.push_back({byte, -1, bidi::ClassOfAscii(meaning.character), meaning.character});
-        break;
-      case Kind::kNothing:
-        problems_.push_back({i + 1, 0, byte});
-        [[fallthrough]];
-      case Kind::kOther:
-        units_.push_back({byte, -1, bidi::Class::kON, kReplacementCharacter});
-        break;
+    const Reading& r = reading_[in[i]];
+    size += r.room;
+    mixed |= r.mixes;
+    nothing |= r.nothing;
+    unknown += r.unknown;
+  }
+  if (nothing) {
+    for (int i = 0; i < count; ++i) {
+      if (reading_[in[i]].nothing) problems_.push_back({i + 1, 0, in[i]});
     }
   }
   if (!problems_.empty() && !replace) return false;
 
-  classes_.resize(count);
-  levels_.resize(count);
-  order_.resize(count);
-  for (int i = 0; i < count; ++i) classes_[i] = units_[i].cls;
-  bidi::LevelsOfVisual(classes_.data(), count, levels_.data());
-  // The screen-order levels give, position by position in reading order, the byte shown there.
-  bidi::ScreenOrder(levels_.data(), count, order_.data());
-
-  const Unit* previous = nullptr;
-  for (int i = 0; i < count; ++i) {
-    const Unit& unit = units_[order_[i]];
-    if (unit.character == kReplacementCharacter) ++unknown_;
-    if (unit.cls == bidi::Class::kAL) {
-      // A letter that joins onward but shows a closing form right before another letter was
-      // parted from it on purpose: the zero width non-joiner says so in Unicode.
-      if (previous != nullptr && previous->key >= 0) {
-        const Form form = page_.meaning[previous->byte].form;
-        if (page_.joinsOnward[previous->key] && (form == Form::kIsolated || form == Form::kFinal)) {
-          AppendUtf8(out, kZeroWidthNonJoiner);
-        }
+  if (mixed) {
+    classes_.resize(count);
+    levels_.resize(count);
+    work_.resize(count);
+    // Persian letters are right to left; only the stretches between them that hold Latin letters
+    // or digits need the rules.
+    for (int i = 0; i < count;) {
+      if (reading_[in[i]].cls == bidi::Class::kAL) {
+        levels_[i++] = 1;
+        continue;
       }
-      AppendUtf8(out, unit.character);
-      if (page_.meaning[unit.byte].kind == Kind::kLamAlef)
-        AppendUtf8(out, layout::kLetterOfKey[kKeyIndexAlef]);
-    } else {
-      AppendUtf8(out, unit.character);
+      int end = i;
+      bool mixes = false;
+      for (; end < count && reading_[in[end]].cls != bidi::Class::kAL; ++end) {
+        classes_[end] = reading_[in[end]].cls;
+        mixes = mixes || reading_[in[end]].mixes;
+      }
+      if (mixes) {
+        bidi::LevelsOfVisual(classes_.data() + i, end - i, levels_.data() + i, work_.data() + i,
+                             end < count ? bidi::Class::kAL : bidi::Class::kON);
+      } else {
+        for (int k = i; k < end; ++k) levels_[k] = 1;
+      }
+      i = end;
     }
-    previous = unit.cls == bidi::Class::kAL ? &unit : nullptr;
   }
+
+  const size_t at = out.size();
+  // The last reading is copied whole (4 bytes) whatever its length.
+  out.resize(at + size + 4);
+  char* const start = out.data() + at;
+  // Locals only in the loop: the bytes written through `w` may alias any member.
+  const Reading* const table = reading_;
+  char* w = start;
+  bool closing = false;
+  auto put = [&](unsigned char byte) {
+    const Reading& r = table[byte];
+    // A letter that joins onward but shows a closing form right before another letter was
+    // parted from it on purpose: the zero width non-joiner says so in Unicode.
+    if (closing && r.letter) w = PutUtf8(w, kZeroWidthNonJoiner);
+    std::memcpy(w, r.utf8, 4);
+    w += r.length;
+    closing = r.closing;
+  };
+  if (mixed) {
+    // The screen-order levels visit the bytes in reading order.
+    bidi::ForEachInScreenOrder(levels_.data(), count, [&](int i) { put(in[i]); });
+  } else {
+    for (int i = count - 1; i >= 0; --i) put(in[i]);
+  }
+  unknown_ += unknown;
+  out.resize(at + static_cast<size_t>(w - start));
   return true;
 }
 

@@ -51,25 +51,51 @@ class Converter {
     unsigned char byte;  // legacy byte; 0 for a letter before shaping and for a word break
     signed char key;     // a letter's key index, -1 otherwise
     bidi::Class cls;
-    char16_t character;  // decoding: what the byte reads as
+  };
+  // What an ASCII character is typed as in this font: byte 0 where a glyph holds its byte.
+  struct AsciiUnit {
+    unsigned char byte;
+    bidi::Class cls;
+  };
+  // What a legacy byte reads as, ready to be written.
+  struct Reading {
+    char utf8[4];
+    unsigned char length;
+    bidi::Class cls;
+    bool letter;         // a letter or the lam-alef
+    bool closing;        // a letter that joins onward, in its isolated or final form
+    bool unknown;        // reads as U+FFFD: a key of unknown meaning
+    bool nothing;        // no key types it and it is no ASCII character
+    bool mixes;          // a Latin letter or digit: the line needs the full reordering
+    unsigned char room;  // the most UTF-8 it can take, a non-joiner after it included
   };
 
   const CodePage& page_;
+  AsciiUnit ascii_[128];
+  // A letter's byte by key, joined to the letter before it, followed by a letter.
+  unsigned char formByte_[layout::kKeyCount][2][2];
+  Reading reading_[256];
   std::vector<Problem> problems_;
   std::vector<Unit> units_;
   std::vector<bidi::Class> classes_;
   std::vector<bidi::Class> work_;
   std::vector<unsigned char> levels_;
-  std::vector<int> order_;
   long long unknown_ = 0;
   long long replaced_ = 0;
 
-  void Shape();
-  void Reorder(int count);
+  Unit* Units(size_t count);  // room for `count` units, kept from line to line
+  int Shape(Unit* units, int count) const;
+  bool EncodeSlowly(std::string_view utf8, std::string& out, bool replace);
 };
 
 // Maps a character to the one the layout types for it: the Arabic yeh and kaf to their Persian
 // forms, Persian and Arabic-Indic digits to ASCII digits. Any other character is returned as is.
-char32_t FoldCharacter(char32_t c);
+constexpr char32_t FoldCharacter(char32_t c) {
+  if (c == 0x064A || c == 0x0649) return 0x06CC;  // Arabic yeh, alef maksura
+  if (c == 0x0643) return 0x06A9;                 // Arabic kaf
+  if (c >= 0x06F0 && c <= 0x06F9) return '0' + (c - 0x06F0);
+  if (c >= 0x0660 && c <= 0x0669) return '0' + (c - 0x0660);
+  return c;
+}
 
 }  // namespace codepage

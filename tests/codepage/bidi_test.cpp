@@ -83,7 +83,8 @@ std::u16string FromScreen(const std::u16string& screen) {
   std::vector<bidi::Class> classes;
   for (char16_t c : screen) classes.push_back(ClassOf(c));
   std::vector<unsigned char> levels(screen.size());
-  bidi::LevelsOfVisual(classes.data(), static_cast<int>(screen.size()), levels.data());
+  std::vector<bidi::Class> work(screen.size());
+  bidi::LevelsOfVisual(classes.data(), static_cast<int>(screen.size()), levels.data(), work.data());
   std::vector<int> order(screen.size());
   bidi::ScreenOrder(levels.data(), static_cast<int>(screen.size()), order.data());
   std::u16string line;
