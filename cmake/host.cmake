@@ -32,6 +32,8 @@ target_link_libraries(codepage_tests PRIVATE zafrel_codepage typing_model zafrel
   PkgConfig::FRIBIDI GTest::gtest GTest::gtest_main)
 gtest_discover_tests(codepage_tests DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT "ZAFREL_CONVERT=$<TARGET_FILE:zafrel-convert>")
+add_test(NAME convert_roundtrips_the_word_list
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/codepage/roundtrip_test.py $<TARGET_FILE:zafrel-convert>)
 
 # Source formatting is part of the suite.
 find_program(CLANG_FORMAT clang-format)
