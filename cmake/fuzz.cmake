@@ -20,3 +20,12 @@ target_link_options(hooks_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
 # A fixed number of runs from a fixed seed: the same inputs every time, so a failure repeats.
 add_test(NAME fuzz_hooks COMMAND hooks_fuzz -seed=20261208 -runs=100000 -max_len=2048 -len_control=10)
 set_tests_properties(fuzz_hooks PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1")
+
+# The converter: random lines both ways in every code page.
+add_library(fuzz_codepage STATIC codepage/code_page.cpp codepage/bidi.cpp codepage/convert.cpp
+  typing/glyph_tables.cpp)
+target_include_directories(fuzz_codepage PUBLIC ${CMAKE_SOURCE_DIR})
+add_executable(convert_fuzz tests/fuzz/convert_fuzz.cpp)
+target_link_libraries(convert_fuzz PRIVATE fuzz_codepage)
+target_link_options(convert_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+add_test(NAME fuzz_convert COMMAND convert_fuzz -seed=20261208 -runs=200000 -max_len=512)
