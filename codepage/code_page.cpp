@@ -2,20 +2,25 @@
 
 namespace codepage {
 
-// The fixed glyphs the Shift layer of the editing keys types in every set: Shift+2 (a glyph
-// left open), Shift with the keypad separator, and the two halves of the default set's Shift+;
-// pair. Their letters are not known, so they read as U+FFFD; the ASCII ones the digit keys and
-// Shift+Space type with Shift ('!', '(', ')', '|') are ordinary ASCII bytes.
-const OtherKeyByte kFixedShiftBytes[4] = {
-    {132, u'\uFFFD'},
-    {117, u'\uFFFD'},
-    {188, u'\uFFFD'},
-    {189, u'\uFFFD'},
+// The keys whose character no one can name with certainty: M, whose glyph differs from set to
+// set (four forms in the default set, two elsewhere), the Shift layers, whose glyphs are the
+// fonts' own, and the fixed glyphs the editing keys type with Shift. Their bytes read as the
+// character given here; U+FFFD, counted by the decoder, while nothing better is known. The
+// encoder never writes them. The ASCII characters the digit keys and Shift+Space type with
+// Shift ('!', '(', ')', '|') are ordinary text and not listed.
+const OtherKey kOtherKeys[kOtherKeyCount] = {
+    {OtherKey::kShiftLayer, 0, u'\uFFFD'},        // every set's Shift table
+    {OtherKey::kSecondShiftLayer, 0, u'\uFFFD'},  // the default set's other Shift key
+    {OtherKey::kFixedByte, 132, u'\uFFFD'},       // Shift+2: a glyph left open
+    {OtherKey::kFixedByte, 117, u'\uFFFD'},       // Shift with the keypad separator
+    {OtherKey::kFixedByte, 188, u'\uFFFD'},       // the default set's left Shift+; after a letter
+    {OtherKey::kFixedByte, 189, u'\uFFFD'},       // ... and elsewhere
+    {OtherKey::kKeyM, 0, u'\uFFFD'},              // M, in each of its forms
 };
 
 namespace {
 
-constexpr char16_t kUnknown = u'\uFFFD';
+constexpr char16_t kUnknown = u'\uFFFD';  // what a byte no key types would read as
 constexpr int kKeyIndexM = 12;
 
 const GlyphTable& FormTable(const GlyphTableSet& set, Form form) {
@@ -46,16 +51,26 @@ void Build(CodePage& page, int fontCode) {
   page.fontCode = fontCode;
   for (unsigned byte = 0; byte < 256; ++byte) Claim(page, byte, Kind::kNothing, kUnknown);
 
-  for (int index = 0; index < kKeyIndexCount; ++index) {
-    Claim(page, set.shift[index], Kind::kOther, kUnknown);
-    if (set.variant == 1) Claim(page, abAltShiftTable[index], Kind::kOther, kUnknown);
+  // The Shift layers first, then ASCII text over them, then M's glyphs over that.
+  for (const OtherKey& other : kOtherKeys) {
+    if (other.source == OtherKey::kKeyM) continue;
+    for (int index = 0; index < kKeyIndexCount; ++index) {
+      if (other.source == OtherKey::kShiftLayer) {
+        Claim(page, set.shift[index], Kind::kOther, other.character);
+      } else if (other.source == OtherKey::kSecondShiftLayer && set.variant == 1) {
+        Claim(page, abAltShiftTable[index], Kind::kOther, other.character);
+      }
+    }
+    if (other.source == OtherKey::kFixedByte)
+      Claim(page, other.byte, Kind::kOther, other.character);
   }
-  for (const OtherKeyByte& fixed : kFixedShiftBytes)
-    Claim(page, fixed.byte, Kind::kOther, kUnknown);
   for (unsigned byte = 0x20; byte < 0x7F; ++byte) Claim(page, byte, Kind::kAscii, char16_t(byte));
   Claim(page, '\t', Kind::kAscii, u'\t');
-  for (int form = 0; form < 4; ++form) {
-    Claim(page, FormTable(set, Form(form))[kKeyIndexM], Kind::kOther, kUnknown);
+  for (const OtherKey& other : kOtherKeys) {
+    if (other.source != OtherKey::kKeyM) continue;
+    for (int form = 0; form < 4; ++form) {
+      Claim(page, FormTable(set, Form(form))[kKeyIndexM], Kind::kOther, other.character);
+    }
   }
   for (unsigned digit = '0'; digit <= '9'; ++digit)
     Claim(page, digit, Kind::kDigit, char16_t(digit));

@@ -39,12 +39,13 @@ struct CodePage {
 // The code page of font code 0-4, built at the first call from the glyph tables.
 const CodePage& CodePageOf(int fontCode);
 
-// Bytes that only other-keys typing produces, and the character each reads as. The keys' glyphs
-// differ between the fonts and none of them names a Persian letter with certainty.
-struct OtherKeyByte {
-  unsigned char byte;
+// A key the layout gives no letter, and the character its bytes read as (see code_page.cpp).
+struct OtherKey {
+  enum Source : unsigned char { kShiftLayer, kSecondShiftLayer, kFixedByte, kKeyM } source;
+  unsigned char byte;  // kFixedByte only
   char16_t character;
 };
-extern const OtherKeyByte kFixedShiftBytes[4];
+constexpr int kOtherKeyCount = 7;
+extern const OtherKey kOtherKeys[kOtherKeyCount];
 
 }  // namespace codepage
