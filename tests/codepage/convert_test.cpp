@@ -218,6 +218,17 @@ TEST_P(ProgramError, SaysWhereAndExits) {
 
 INSTANTIATE_TEST_SUITE_P(Errors, ProgramError, ::testing::ValuesIn(kErrors));
 
+TEST(Program, RefusesALineLongerThanItsBuffer) {
+  const std::string ok(size_t{1} << 20, ' ');  // 1 MiB: the longest line it takes
+  const Result longest = RunConvert("--to-legacy --font 0", "b\n" + ok + "\r\n");
+  EXPECT_EQ(longest.status, 0);
+  EXPECT_EQ(longest.out.size(), ok.size() + 4);
+  const Result r = RunConvert("--to-legacy --font 0", "b\n" + ok + " \n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "zafrel-convert: <stdin>:2: line is longer than 1 MiB\n");
+  EXPECT_EQ(r.out, "b\n");
+}
+
 TEST(Program, WritesTheLinesBeforeABadOne) {
   const Result r = RunConvert("--to-legacy --font 1", "ب\nآ\nب\n");
   EXPECT_EQ(r.status, 1);

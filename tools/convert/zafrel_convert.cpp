@@ -51,7 +51,7 @@ std::string Describe(char32_t c) {
 class Run {
  public:
   explicit Run(const Options& options) : options_(options), converter_(options.font) {
-    buffer_.resize(kReadSize + kMaxLine);
+    buffer_.resize(kReadSize + kMaxLine + 1);  // a held line may keep its CR
     out_.reserve(kFlushAt + 4 * kMaxLine);
   }
 
@@ -82,7 +82,7 @@ class Run {
         start = stop + 1;
       }
       held = end - start;
-      if (held > kMaxLine) return Fail("line is longer than 1 MiB");
+      if (held > kMaxLine + 1) return Fail("line is longer than 1 MiB");  // room for a CR
       std::memmove(buffer_.data(), buffer_.data() + start, held);
     }
     if (held > 0 && !Line(std::string_view(buffer_.data(), held), false)) return false;
@@ -111,9 +111,11 @@ class Run {
   long long line_ = 0;
 
   bool Line(std::string_view text, bool newline) {
-    ++line_;
     const bool crlf = !text.empty() && text.back() == '\r';
     if (crlf) text.remove_suffix(1);
+    // The same limit whether or not the line came in one read.
+    if (text.size() > kMaxLine) return Fail("line is longer than 1 MiB");
+    ++line_;
     const bool ok = options_.toUnicode ? converter_.Decode(text, out_, options_.replace)
                                        : converter_.Encode(text, out_, options_.replace);
     if (!ok) return Report();
