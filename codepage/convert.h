@@ -91,11 +91,9 @@ class Converter {
 // Maps a character to the one the layout types for it: the Arabic yeh and kaf to their Persian
 // forms, Persian and Arabic-Indic digits to ASCII digits. Any other character is returned as is.
 constexpr char32_t FoldCharacter(char32_t c) {
-  if (c == 0x064A || c == 0x0649) return 0x06CC;  // Arabic yeh, alef maksura
-  if (c == 0x0643) return 0x06A9;                 // Arabic kaf
   if (c >= 0x06F0 && c <= 0x06F9) return '0' + (c - 0x06F0);
   if (c >= 0x0660 && c <= 0x0669) return '0' + (c - 0x0660);
-  return c;
+  return layout::FoldLetter(c);
 }
 
 }  // namespace codepage

@@ -50,6 +50,15 @@ inline constexpr char16_t kLetterOfKey[35] = {
 
 inline constexpr int kKeyCount = 35;
 
+// Persian text from Arabic sources writes yeh and kaf with the Arabic letters; in Persian writing
+// they are the same letters as Farsi yeh and keheh, which the layout has. Any other character is
+// returned as is.
+constexpr char32_t FoldLetter(char32_t c) {
+  if (c == 0x064A || c == 0x0649) return 0x06CC;  // Arabic yeh, alef maksura
+  if (c == 0x0643) return 0x06A9;                 // Arabic kaf
+  return c;
+}
+
 // The key index of a letter of the layout, or -1.
 constexpr int KeyIndexOfLetter(char32_t letter) {
   if (letter == 0) return -1;

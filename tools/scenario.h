@@ -9,6 +9,12 @@
 //   ancestor 4 CorelDRAW 12     class name of the 4th ancestor
 //   hold ctrl                   Ctrl is held while the keys are typed
 //   typist xdotool              the keys come from the X server, typed by the test driver
+//   clipboard "\u0622\u0628 "   instead of keys: the target puts this text on the clipboard and
+//                               the controller types it (a JSON-style string: \n, \r, \", \\ and
+//                               \uXXXX escapes); asked by WM_COMMAND, with "typist xdotool" by the
+//                               hot key Ctrl+Alt+V at the X server, with "typist menu" as from the
+//                               controller's own menu (its window in the foreground first)
+//   outcome typed 10            how the controller says the clipboard command ended
 //   keys E M Q SPACE ^E >E      key tokens: a key cap, SPACE, ENTER, BACK, SCROLL; ^ = the left
 //                               Shift key held, > = the right one (typed at the X server only:
 //                               Wine turns an injected right Shift into the left one)
@@ -21,6 +27,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -41,6 +48,10 @@ struct Scenario {
   std::string fourthAncestorClass;
   bool holdCtrl = false;
   bool xdotool = false;
+  bool menu = false;
+  bool hasClipboard = false;
+  std::string clipboard;  // UTF-8
+  std::string outcome;
   std::vector<ScenarioKey> keys;
   std::vector<std::string> keyTokens;
   bool latinAllowed = false;
@@ -81,6 +92,45 @@ inline unsigned ScenarioVirtualKey(const std::string& token) {
     default:
       return 0;
   }
+}
+
+// The text of a JSON-style string literal, as UTF-8: \n, \r, \", \\ and \uXXXX (a character of
+// the Basic Multilingual Plane) decoded; false when it is not one.
+inline bool ReadQuoted(const std::string& in, std::string* out) {
+  if (in.size() < 2 || in.front() != '"' || in.back() != '"') return false;
+  out->clear();
+  for (size_t i = 1; i + 1 < in.size(); ++i) {
+    if (in[i] != '\\') {
+      *out += in[i];
+      continue;
+    }
+    if (i + 2 >= in.size()) return false;  // the closing quote escaped
+    const char escaped = in[++i];
+    if (escaped == 'n' || escaped == 'r') {
+      *out += escaped == 'n' ? '\n' : '\r';
+    } else if (escaped == '"' || escaped == '\\') {
+      *out += escaped;
+    } else if (escaped == 'u' && i + 5 < in.size() &&
+               in.substr(i + 1, 4).find_first_not_of("0123456789abcdefABCDEF") ==
+                   std::string::npos) {
+      const unsigned code =
+          static_cast<unsigned>(std::strtoul(in.substr(i + 1, 4).c_str(), nullptr, 16));
+      i += 4;
+      if (code < 0x80) {
+        *out += static_cast<char>(code);
+      } else if (code < 0x800) {
+        *out += static_cast<char>(0xC0 | code >> 6);
+        *out += static_cast<char>(0x80 | (code & 0x3F));
+      } else {
+        *out += static_cast<char>(0xE0 | code >> 12);
+        *out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        *out += static_cast<char>(0x80 | (code & 0x3F));
+      }
+    } else {
+      return false;
+    }
+  }
+  return true;
 }
 
 // Reads every scenario of a file; on a malformed line, writes why to `error` and returns false.
@@ -149,6 +199,12 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
       current.holdCtrl = rest == "ctrl";
     } else if (word == "typist") {
       current.xdotool = rest == "xdotool";
+      current.menu = rest == "menu";
+    } else if (word == "clipboard") {
+      current.hasClipboard = true;
+      if (!ReadQuoted(rest, &current.clipboard)) fail("clipboard wants a quoted string");
+    } else if (word == "outcome") {
+      current.outcome = rest;
     } else if (word == "keys") {
       size_t at = 0;
       while (at < rest.size()) {

@@ -81,3 +81,34 @@ TEST(ScenarioFile, ShiftPrefixesNameTheShiftKey) {
   }
   std::remove(path.c_str());
 }
+
+// The clipboard text of a scenario: a quoted string whose escapes give the characters a test
+// puts on the clipboard, as UTF-8.
+TEST(ScenarioFile, QuotedClipboardText) {
+  struct Case {
+    const char* in;
+    bool ok;
+    const char* out;
+  };
+  const Case cases[] = {
+      {R"("")", true, ""},
+      {R"("a b")", true, "a b"},
+      {R"("\u0633\u0644\u0627\u0645 ")", true, "سلام "},
+      {R"("x\r\ny\n")", true, "x\r\ny\n"},
+      {R"("\"\\")", true, "\"\\"},
+      {R"("\u0041\u00e9\u200C")", true, "A\xC3\xA9\xE2\x80\x8C"},
+      {R"("\u06")", false, ""},    // four hex digits or nothing
+      {R"("\u06CG")", false, ""},  // hex digits only
+      {R"("\t")", false, ""},      // an escape the format does not know
+      {R"("ab\")", false, ""},     // the closing quote escaped
+      {R"(ab)", false, ""},        // no quotes
+      {R"(")", false, ""},         // one quote is no string
+  };
+  for (const Case& c : cases) {
+    std::string out = "unchanged";
+    EXPECT_EQ(ReadQuoted(c.in, &out), c.ok) << c.in;
+    if (c.ok) {
+      EXPECT_EQ(out, c.out) << c.in;
+    }
+  }
+}

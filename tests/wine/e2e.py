@@ -6,8 +6,13 @@ desktop; the target program (zafreltarget.exe), a separate Wine process, plays t
 it builds the windows, switches Farsi typing on with Scroll Lock and types the keys. Each
 scenario's text must equal the bytes stated in the scenario file and what the host engine
 (zafrel_predict) predicts for the same keys. One scenario is typed at the X server with xdotool.
+
+The clipboard scenarios have the controller type Unicode text from the clipboard instead; their
+text must equal what the encoder (zafrel-convert --to-legacy, from the host build) makes of the
+same text in the controller's font code.
 """
 import argparse
+import json
 import pathlib
 import shutil
 import subprocess
@@ -29,9 +34,16 @@ def parse_scenarios(path):
         word, _, rest = line.partition(" ")
         if word == "scenario":
             current = {"name": rest, "keys": [], "expect": None, "latin": False,
-                       "notify": "on=0 off=0", "xdotool": False}
+                       "notify": "on=0 off=0", "xdotool": False, "font": "1", "clipboard": None,
+                       "outcome": None}
         elif current is None or not word or word.startswith("#"):
             continue
+        elif word == "controller":
+            current["font"] = rest[-1:]
+        elif word == "clipboard":
+            current["clipboard"] = json.loads(rest)
+        elif word == "outcome":
+            current["outcome"] = rest
         elif word == "keys":
             current["keys"] = rest.split()
         elif word == "expect":
@@ -48,6 +60,23 @@ def parse_scenarios(path):
     return scenarios
 
 
+def legacy_bytes(convert, text, font):
+    """The encoder's bytes for `text` in font code `font`, as an edit control holds them: each
+    line break, which the encoder writes as LF, as CR LF."""
+    lines = text.replace("\r\n", "\n").replace("\r", "\n")
+    out = subprocess.run([convert, "--to-legacy", "--font", font], input=lines.encode(),
+                         capture_output=True, check=True, timeout=60).stdout
+    if not lines.endswith("\n") and out.endswith(b"\n"):
+        out = out[:-1]
+    return " ".join(f"{b:02X}" for b in out.replace(b"\n", b"\r\n"))
+
+
+def press_hot_key(env, keys):
+    """Presses the controller's hot key at the X server, into the window under the pointer."""
+    subprocess.run(["xdotool", "mousemove", "300", "200"], env=env, check=True)
+    subprocess.run(["xdotool", "key", "--delay", "80", keys], env=env, check=True)
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__)
     ap.add_argument("--bin", required=True, help="folder with ZafrelXP.dll and the programs")
@@ -56,8 +85,11 @@ def main():
     ap.add_argument("--prefix", required=True, help="the Wine prefix to use (created if missing)")
     ap.add_argument("--arch", choices=("x86", "x64"), default="x86",
                     help="the programs' and the DLL's bitness (x64: under wine64)")
+    ap.add_argument("--convert", help="the host build's zafrel-convert (default: beside --predict)")
     args = ap.parse_args()
-    for name in ("bin", "predict", "scenarios", "prefix"):
+    if args.convert is None:
+        args.convert = str(pathlib.Path(args.predict).parent / "zafrel-convert")
+    for name in ("bin", "predict", "scenarios", "prefix", "convert"):
         setattr(args, name, str(pathlib.Path(getattr(args, name)).resolve()))
 
     for tool in ("Xvfb", "xdotool"):
@@ -102,7 +134,10 @@ def main():
             lines.append(line)
             if line.startswith("XDOTOOL "):
                 name = line.split(" ", 1)[1].strip()
-                type_with_xdotool(desktop.env, by_name[name]["keys"])
+                if by_name[name]["clipboard"] is not None:
+                    press_hot_key(desktop.env, "ctrl+alt+v")
+                else:
+                    type_with_xdotool(desktop.env, by_name[name]["keys"])
                 pathlib.Path(f"/tmp/zafrel-xdotool-{name}.done").touch()
         target.wait(timeout=60)
         check(target.returncode == 0, f"the target program ran all scenarios (exit {target.returncode})")
@@ -121,8 +156,18 @@ def main():
                                                    f"({got.get('SWITCH')} presses)")
             if s["expect"] is not None:
                 check(text == s["expect"], f"{name}: text {text} (expected {s['expect']})")
-            want = predicted.get(name, {}).get("TEXT")
-            check(text == want, f"{name}: the same text as the host engine ({want})")
+            if s["clipboard"] is None:
+                want = predicted.get(name, {}).get("TEXT")
+                check(text == want, f"{name}: the same text as the host engine ({want})")
+            else:
+                check(got.get("CLIPBOARD") == s["outcome"],
+                      f"{name}: the controller says {got.get('CLIPBOARD')} (expected {s['outcome']})")
+                if (s["outcome"] or "").startswith("typed"):
+                    if not pathlib.Path(args.convert).exists():
+                        check(False, f"{name}: {args.convert} is missing (the host build makes it)")
+                    else:
+                        want = legacy_bytes(args.convert, s["clipboard"], s["font"])
+                        check(text == want, f"{name}: the same text as the encoder ({want})")
             keydowns = {int(k, 16) for k in got.get("KEYDOWNS", "").split()}
             if not s["latin"]:
                 latin = sorted(keydowns & LATIN_KEYDOWNS)

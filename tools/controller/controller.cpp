@@ -11,13 +11,40 @@
 // as the controller of a 64-bit-only desktop.
 //
 // Menu commands (also sent by test programs as WM_COMMAND):
-//   kCmdModeTrue/kCmdModeFalse, kCmdFont0 + digit, kCmdSlot0 + slot; 203 playback; 204 record.
+//   kCmdModeTrue/kCmdModeFalse, kCmdFont0 + digit, kCmdSlot0 + slot; 203 playback; 204 record;
+//   205 (Edit > Type clipboard as Farsi, and the hot key Ctrl+Alt+V) types the clipboard's
+//   Unicode text as the keys of the Persian layout, which the library shapes as if typed.
+//
+// Typing the clipboard, step by step (a timer drives it, so the window keeps answering):
+//   1. The text is read at once and turned into keys: a letter (Arabic yeh, alef maksura and kaf
+//      folded to Farsi yeh and keheh) into its key, a space into Space, a line break (CR LF, LF
+//      or CR) into Return. Any other character, ZWNJ among them, has no key: the status line
+//      lists them with their positions (from 1, in UTF-16 units, as an edit control counts) and
+//      nothing is typed. Nor for an empty or non-text clipboard.
+//   2. Chosen from the menu, the command finds the controller in the foreground: the window that
+//      was in the foreground before (polled every 200 ms, the last one of another program) gets
+//      the foreground back and restores its own focus. From the hot key or another program the
+//      foreground stays where it is.
+//   3. The library refuses letters while Ctrl or Alt is down, and Shift picks other glyphs: the
+//      keys wait until Ctrl, Alt, Shift and the Windows keys are released.
+//   4. Farsi typing must be on in that window. When the library's last notification was not "on"
+//      (and always after the foreground was handed back, since the focus left the window and
+//      came back), Scroll Lock is pressed, and pressed again if the library answers "off"; no
+//      answer within 2 s, or "off" twice, and nothing is typed. Farsi typing stays on afterwards.
+//   5. Each key's key-down and key-up are injected one at a time. Before each, the focus window
+//      must answer a message: its thread has then taken the key before, together with the Left
+//      keys the library injects behind a glyph, which must not fall behind the next letter.
+//      Typing stops when the foreground or focus moves, Farsi typing goes off or the window
+//      stops answering.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "codepage/layout.h"
 #include "tools/controller/protocol.h"
 #include "tools/winprog.h"
 
@@ -40,9 +67,16 @@ struct Controller {
   // What the library told us.
   LONG notifications[4] = {};  // by kQueryOn, kQueryOff, kQueryKeySkipped
   int last = 0;                // kLastNone, kLastOn, kLastOff
+  // The last foreground window of another program: the menu's commands are for it.
+  HWND otherForeground = nullptr;
+  bool hotKey = false;  // Ctrl+Alt+V is ours
 };
 
 Controller g;
+
+constexpr UINT_PTR kForegroundTimer = 2;
+constexpr UINT_PTR kClipboardTimer = 3;
+constexpr int kHotKeyId = 1;
 
 void UpdateTitle() {
   char title[64];
@@ -102,6 +136,308 @@ void StartCompanion() {
   }
 }
 
+// --- Typing the clipboard as Farsi ----------------------------------------------------------
+
+constexpr UINT kForegroundPollMs = 200;
+constexpr UINT kTickMs = 15;               // one injected key event, or one check, per tick
+constexpr DWORD kForegroundWaitMs = 2000;  // for the window given the foreground back
+constexpr DWORD kSwitchWaitMs = 2000;      // for the library's answer to Scroll Lock
+constexpr DWORD kModifierWaitMs = 10000;   // for Ctrl, Alt and Shift to be released
+constexpr UINT kAnswerMs = 5000;           // for the focus window to take the keys sent so far
+
+struct Refusal {
+  char32_t code;
+  int at;  // from 1, in UTF-16 units
+};
+
+// The clipboard's text as keys of the Persian layout, and the characters that have none.
+struct ClipboardKeys {
+  std::vector<unsigned char> keys;
+  int refused = 0;
+  Refusal listed[kClipboardListed] = {};
+};
+
+enum class Step { kIdle, kHandBack, kModifiers, kSwitchOn, kTyping };
+
+struct ClipboardTyping {
+  Step step = Step::kIdle;
+  std::vector<unsigned char> keys;
+  size_t typed = 0;         // keys typed, key-down and key-up
+  bool down = false;        // keys[typed] is down: its key-up comes next
+  HWND target = nullptr;    // the foreground window typed into
+  HWND focus = nullptr;     // its focus window
+  bool handedBack = false;  // the foreground was ours: it goes back to the window before
+  bool askedForeground = false;
+  DWORD since = 0;  // when the current wait began
+  int presses = 0;  // Scroll Lock presses so far
+  LONG heard = 0;   // on/off notifications counted before the last press
+  // How the last command ended.
+  LONG finished = 0;
+  int result = kClipboardNone;
+  int count = 0;
+  Refusal listed[kClipboardListed] = {};
+  char status[192] = "";
+};
+ClipboardTyping clip;
+
+ClipboardKeys KeysOfText(const std::wstring& text) {
+  ClipboardKeys out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const int at = static_cast<int>(i) + 1;
+    char32_t c = static_cast<char16_t>(text[i]);
+    unsigned vk = 0;
+    if (c == u'\r' || c == u'\n') {
+      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+      vk = VK_RETURN;
+    } else if (c == u' ') {
+      vk = VK_SPACE;
+    } else {
+      const char32_t low = i + 1 < text.size() ? static_cast<char16_t>(text[i + 1]) : 0;
+      if (c >= 0xD800 && c < 0xDC00 && low >= 0xDC00 && low < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      }
+      const int index = layout::KeyIndexOfLetter(layout::FoldLetter(c));
+      if (index >= 0) vk = layout::VirtualKeyOfKeyIndex(index);
+    }
+    if (vk != 0) {
+      out.keys.push_back(static_cast<unsigned char>(vk));
+    } else {
+      if (out.refused < kClipboardListed) out.listed[out.refused] = Refusal{c, at};
+      ++out.refused;
+    }
+  }
+  return out;
+}
+
+// The clipboard's text; false when it holds none. The program that has just put it there may
+// still hold the clipboard open for a moment.
+bool ReadClipboardText(std::wstring* text) {
+  bool open = false;
+  for (int attempt = 0; attempt < 10 && !open; ++attempt) {
+    open = OpenClipboard(g.hwnd) != 0;
+    if (!open) Sleep(20);
+  }
+  if (!open) return false;
+  HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  const wchar_t* chars = data != nullptr ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+  if (chars != nullptr) {
+    const size_t capacity = GlobalSize(data) / sizeof(wchar_t);
+    size_t length = 0;
+    while (length < capacity && chars[length] != 0) ++length;
+    text->assign(chars, length);
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return chars != nullptr;
+}
+
+bool OwnWindow(HWND hwnd) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(hwnd, &process);
+  return hwnd != nullptr && process == GetCurrentProcessId();
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+bool ModifiersDown() {
+  for (int vk : {VK_CONTROL, VK_MENU, VK_SHIFT, VK_LWIN, VK_RWIN}) {
+    if ((GetAsyncKeyState(vk) & 0x8000) != 0) return true;
+  }
+  return false;
+}
+
+void Inject(unsigned vk, bool down) {
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = static_cast<WORD>(vk);
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
+  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  SendInput(1, &in, sizeof in);
+}
+
+// The focus window's thread answers a message only once it has taken the input queued before it.
+bool Answers(HWND hwnd) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &result) != 0;
+}
+
+void Begin(Step step) {
+  clip.step = step;
+  clip.since = GetTickCount();
+}
+
+void Finish(int result, int count, const char* status) {
+  KillTimer(g.hwnd, kClipboardTimer);
+  clip.step = Step::kIdle;
+  clip.keys.clear();
+  clip.result = result;
+  clip.count = count;
+  std::snprintf(clip.status, sizeof clip.status, "Clipboard: %s", status);
+  ++clip.finished;
+  InvalidateRect(g.hwnd, nullptr, TRUE);
+}
+
+void FinishRefused(const ClipboardKeys& keys) {
+  char list[128] = "";
+  for (int i = 0; i < keys.refused && i < kClipboardListed; ++i) {
+    clip.listed[i] = keys.listed[i];
+    const size_t used = std::strlen(list);
+    std::snprintf(list + used, sizeof list - used, "%sU+%04X at %d", i == 0 ? "" : ", ",
+                  static_cast<unsigned>(keys.listed[i].code), keys.listed[i].at);
+  }
+  char status[176];
+  std::snprintf(status, sizeof status, "nothing typed, %d character%s no key: %s%s", keys.refused,
+                keys.refused == 1 ? " has" : "s have", list,
+                keys.refused > kClipboardListed ? ", ..." : "");
+  Finish(kClipboardRefused, keys.refused, status);
+}
+
+void PressScrollLock() {
+  clip.heard = g.notifications[kQueryOn] + g.notifications[kQueryOff];
+  ++clip.presses;
+  Inject(VK_SCROLL, true);
+  Inject(VK_SCROLL, false);
+  Begin(Step::kSwitchOn);
+}
+
+void StopTyping(const char* why) {
+  if (clip.down) Inject(clip.keys[clip.typed], false);  // never leave a key down
+  char status[176];
+  std::snprintf(status, sizeof status, "stopped after %u of %u keys: %s",
+                static_cast<unsigned>(clip.typed), static_cast<unsigned>(clip.keys.size()), why);
+  Finish(kClipboardStopped, static_cast<int>(clip.typed), status);
+}
+
+void TypeClipboard() {
+  if (clip.step != Step::kIdle) return;  // a held hot key repeats: one command at a time
+  for (Refusal& r : clip.listed) r = Refusal{};
+  std::wstring text;
+  if (!ReadClipboardText(&text) || text.empty()) {
+    Finish(kClipboardEmpty, 0, "no text to type");
+    return;
+  }
+  ClipboardKeys keys = KeysOfText(text);
+  if (keys.refused > 0) {
+    FinishRefused(keys);
+    return;
+  }
+  HWND foreground = GetForegroundWindow();
+  clip.handedBack = foreground == nullptr || OwnWindow(foreground);
+  clip.target = clip.handedBack ? g.otherForeground : foreground;
+  if (clip.target == nullptr || !IsWindow(clip.target)) {
+    Finish(kClipboardNoWindow, 0, "no window to type into: click into it, then press Ctrl+Alt+V");
+    return;
+  }
+  clip.keys = std::move(keys.keys);
+  clip.typed = 0;
+  clip.down = false;
+  clip.presses = 0;
+  clip.focus = nullptr;
+  clip.askedForeground = false;
+  std::snprintf(clip.status, sizeof clip.status, "Clipboard: typing %u keys",
+                static_cast<unsigned>(clip.keys.size()));
+  // Handing the foreground back waits for the first tick: a program that sent this command is
+  // still waiting for it to return.
+  Begin(Step::kHandBack);
+  SetTimer(g.hwnd, kClipboardTimer, kTickMs, nullptr);
+  InvalidateRect(g.hwnd, nullptr, TRUE);
+}
+
+// One key event per tick, each after the focus window has taken the one before.
+void TypeStep() {
+  if (!Answers(clip.focus)) {
+    StopTyping("the window stopped answering");
+  } else if (GetForegroundWindow() != clip.target || FocusOf(clip.target) != clip.focus) {
+    StopTyping("the focus moved");
+  } else if (g.last != kLastOn) {
+    StopTyping("Farsi typing was switched off");
+  } else if (clip.down) {
+    Inject(clip.keys[clip.typed], false);
+    clip.down = false;
+    ++clip.typed;
+    clip.since = GetTickCount();
+  } else if (clip.typed == clip.keys.size()) {
+    char status[64];
+    std::snprintf(status, sizeof status, "%u keys typed", static_cast<unsigned>(clip.typed));
+    Finish(kClipboardTyped, static_cast<int>(clip.typed), status);
+  } else if (ModifiersDown()) {
+    // A key the person holds would turn the next letter into a shortcut or another glyph.
+    if (GetTickCount() - clip.since > kModifierWaitMs) StopTyping("Ctrl, Alt or Shift held down");
+  } else {
+    Inject(clip.keys[clip.typed], true);
+    clip.down = true;
+  }
+}
+
+void ClipboardTick() {
+  const DWORD waited = GetTickCount() - clip.since;
+  switch (clip.step) {
+    case Step::kIdle:
+      KillTimer(g.hwnd, kClipboardTimer);
+      return;
+    case Step::kHandBack: {
+      // Asked once: the program sets its own focus window again when it is activated.
+      if (clip.handedBack && !clip.askedForeground) SetForegroundWindow(clip.target);
+      clip.askedForeground = true;
+      HWND focus = FocusOf(clip.target);
+      if (GetForegroundWindow() == clip.target && focus != nullptr) {
+        clip.focus = focus;
+        Begin(Step::kModifiers);
+      } else if (waited > kForegroundWaitMs) {
+        Finish(kClipboardNoWindow, 0, "nothing typed, no window there has the keyboard focus");
+      }
+      return;
+    }
+    case Step::kModifiers:
+      if (ModifiersDown()) {
+        if (waited > kModifierWaitMs) {
+          Finish(kClipboardStopped, 0, "nothing typed, Ctrl, Alt or Shift held down");
+        }
+      } else if (!Answers(clip.focus)) {
+        // Answered, it has also sent whatever its activation told the controller, which must
+        // come in before the answer to Scroll Lock is awaited.
+        Finish(kClipboardStopped, 0, "nothing typed, the window does not answer");
+      } else if (g.last == kLastOn && !clip.handedBack) {
+        Begin(Step::kTyping);
+      } else {
+        PressScrollLock();
+      }
+      return;
+    case Step::kSwitchOn: {
+      // The library answers each Scroll Lock press with "on" or "off", from the focus window's
+      // thread when it takes the key.
+      const LONG heard = g.notifications[kQueryOn] + g.notifications[kQueryOff];
+      if (heard != clip.heard && g.last == kLastOn) {
+        Begin(Step::kTyping);
+      } else if (heard != clip.heard && clip.presses < 2) {
+        PressScrollLock();
+      } else if (heard != clip.heard) {
+        Finish(kClipboardNotOn, 0, "nothing typed, Farsi typing did not switch on");
+      } else if (waited > kSwitchWaitMs) {
+        Finish(kClipboardNotOn, 0,
+               "nothing typed, Farsi typing did not switch on (ZafrelXP did not answer)");
+      }
+      return;
+    }
+    case Step::kTyping:
+      TypeStep();
+      return;
+  }
+}
+
+// The menu's commands are for the program the person was working in, which is no longer the
+// foreground once the menu is open.
+void NoteForeground() {
+  HWND foreground = GetForegroundWindow();
+  if (foreground != nullptr && !OwnWindow(foreground)) g.otherForeground = foreground;
+}
+
 HMENU BuildMenu() {
   HMENU mode = CreatePopupMenu();
   AppendMenuA(mode, MF_STRING, kCmdModeTrue, "&TRUE (sent route allowed)");
@@ -128,7 +464,10 @@ HMENU BuildMenu() {
   AppendMenuA(hooks, MF_SEPARATOR, 0, nullptr);
   AppendMenuA(hooks, MF_STRING | MF_GRAYED, kCmdPlayback, "&Playback");
   AppendMenuA(hooks, MF_STRING, kCmdRecord, "&Record (F2 stops)");
+  HMENU edit = CreatePopupMenu();
+  AppendMenuA(edit, MF_STRING, kCmdTypeClipboard, "Type clipboard as &Farsi\tCtrl+Alt+V");
   HMENU bar = CreateMenu();
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), "&Edit");
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(mode), "&Mode");
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(font), "&Font");
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(hooks), "&Hooks");
@@ -148,6 +487,8 @@ void Command(int id) {
     if (g.install && g.install(3, 1, g.hwnd, 0) == 1) {
       CheckMenuItem(GetMenu(g.hwnd), kCmdPlayback, MF_CHECKED);
     }
+  } else if (id == kCmdTypeClipboard) {
+    TypeClipboard();
   } else if (id == kCmdRecord) {
     // F2 stops the recording; the library then unchecks this item and enables playback.
     if (g.install && g.install(4, 1, g.hwnd, 0) == 1) {
@@ -173,6 +514,7 @@ void Paint() {
   std::snprintf(line, sizeof line, "Active: %s%s", kLibraryFile,
                 Companion() != nullptr ? ", ZafrelXP64.dll (64-bit companion)" : "");
   TextOutA(hdc, 1, 12 * g.lineHeight, line, static_cast<int>(std::strlen(line)));
+  TextOutA(hdc, 1, 13 * g.lineHeight, clip.status, static_cast<int>(std::strlen(clip.status)));
   EndPaint(g.hwnd, &ps);
 }
 
@@ -192,6 +534,16 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kMsgQuery:
       if (wParam == kQueryLast) return g.last;
+      if (wParam == kQueryClipboardDone) return clip.finished;
+      if (wParam == kQueryClipboardResult) return clip.result;
+      if (wParam == kQueryClipboardCount) return clip.count;
+      if (wParam == kQueryClipboardRefusedCode || wParam == kQueryClipboardRefusedAt) {
+        if (lParam < 0 || lParam >= kClipboardListed || lParam >= clip.count ||
+            clip.result != kClipboardRefused)
+          return -1;
+        const Refusal& r = clip.listed[lParam];
+        return wParam == kQueryClipboardRefusedCode ? static_cast<LRESULT>(r.code) : r.at;
+      }
       if (wParam == kQuerySlots) {
         LRESULT bits = 0;
         for (int slot = 0; slot < 10; ++slot) bits |= g.slotOn[slot] ? 1 << slot : 0;
@@ -200,6 +552,13 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return wParam < 4 ? g.notifications[wParam] : -1;
     case WM_COMMAND:
       Command(LOWORD(wParam));
+      return 0;
+    case WM_HOTKEY:
+      if (wParam == kHotKeyId) TypeClipboard();
+      return 0;
+    case WM_TIMER:
+      if (wParam == kForegroundTimer) NoteForeground();
+      if (wParam == kClipboardTimer) ClipboardTick();
       return 0;
     case WM_PAINT:
       Paint();
@@ -211,6 +570,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       // The companion would notice the window gone within a second; it is told at once.
       if (HWND companion = Companion()) PostMessageA(companion, WM_CLOSE, 0, 0);
+      if (g.hotKey) UnregisterHotKey(hwnd, kHotKeyId);
       PostQuitMessage(0);
       return 0;
     default:
@@ -343,7 +703,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   wc.lpszClassName = kControllerClass;
   RegisterClassA(&wc);
   // The window must exist before the library is loaded: the library refuses to load without it.
-  g.hwnd = CreateWindowA(kControllerClass, "FALSE 1 ZafrelXP", WS_OVERLAPPEDWINDOW, 0, 0, 640, 280,
+  g.hwnd = CreateWindowA(kControllerClass, "FALSE 1 ZafrelXP", WS_OVERLAPPEDWINDOW, 0, 0, 640, 300,
                          nullptr, BuildMenu(), instance, nullptr);
   if (g.hwnd == nullptr) return 2;
   UpdateTitle();
@@ -368,6 +728,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   for (int i = 0; i < slotCount; ++i) SwitchSlot(slots[i], true);
   CheckMenus();
   StartCompanion();  // it takes the slots switched on so far from this window
+  g.hotKey = RegisterHotKey(g.hwnd, kHotKeyId, MOD_CONTROL | MOD_ALT, 'V') != 0;
+  std::snprintf(clip.status, sizeof clip.status, "%s",
+                g.hotKey ? "Ctrl+Alt+V types the clipboard as Farsi (Edit menu)"
+                         : "Ctrl+Alt+V belongs to another program: Edit > Type clipboard as Farsi");
+  SetTimer(g.hwnd, kForegroundTimer, kForegroundPollMs, nullptr);
 
   // Shown without taking the activation: the program being typed into keeps the keyboard.
   ShowWindow(g.hwnd, show == SW_SHOWDEFAULT ? SW_SHOWNOACTIVATE : show);

@@ -17,6 +17,12 @@ constexpr int kCmdFont0 = 110;  // + digit 0-9
 constexpr int kCmdSlot0 = 300;  // + slot: switch that hook slot over
 constexpr int kCmdPlayback = 203;
 constexpr int kCmdRecord = 204;
+// Types the clipboard's text as Farsi into the focus window: each letter as its key on the
+// Persian layout, injected with Farsi typing on, so the library shapes it as if typed. Also the
+// hot key Ctrl+Alt+V. Nothing is typed when a character has no key. The controller's own menu
+// leaves the controller in the foreground: the window that was in the foreground before gets it
+// back first. Sent by another program while its window has the focus, the command types there.
+constexpr int kCmdTypeClipboard = 205;
 
 // SendMessage(controller, kMsgQuery, what, 0) answers:
 constexpr UINT kMsgQuery = WM_APP + 1;
@@ -28,6 +34,25 @@ constexpr WPARAM kQuerySlots = 5;       // bit n: slot n is on
 constexpr int kLastNone = 0;
 constexpr int kLastOn = 1;
 constexpr int kLastOff = 2;
+
+// The clipboard command runs on after WM_COMMAND returns (it waits for the hot key's modifiers
+// to be released, for Farsi typing to switch on and for each key to be taken): a program waits
+// for kQueryClipboardDone to count up, then asks how it ended.
+constexpr WPARAM kQueryClipboardDone = 6;    // clipboard commands finished so far
+constexpr WPARAM kQueryClipboardResult = 7;  // how the last one ended: kClipboard...
+constexpr WPARAM kQueryClipboardCount = 8;   // keys typed, or characters that have no key
+// lParam i (from 0, fewer than kClipboardListed): the i-th character that has no key, its code
+// point and its position (from 1, in UTF-16 units); -1 when there is none.
+constexpr WPARAM kQueryClipboardRefusedCode = 9;
+constexpr WPARAM kQueryClipboardRefusedAt = 10;
+constexpr int kClipboardListed = 4;
+constexpr int kClipboardNone = 0;      // no command yet
+constexpr int kClipboardTyped = 1;     // every key typed
+constexpr int kClipboardRefused = 2;   // characters without a key: nothing typed
+constexpr int kClipboardEmpty = 3;     // no text on the clipboard: nothing typed
+constexpr int kClipboardNoWindow = 4;  // no window of another program to type into
+constexpr int kClipboardNotOn = 5;     // Farsi typing did not switch on: nothing typed
+constexpr int kClipboardStopped = 6;   // stopped part way (focus moved, Farsi off, no answer)
 
 // The 64-bit companion: on 64-bit Windows the 32-bit controller starts
 //   zafrelctl64.exe --companion <controller window, decimal> --line-height N

@@ -3,7 +3,8 @@
 // the given class name, inside parents with the given titles), switches Farsi typing on with
 // Scroll Lock, types the keys one at a time as a person does (each key-down and key-up injected
 // and the queue drained before the next), and prints what the focus window received and its
-// text as bytes:
+// text as bytes. A clipboard scenario puts Unicode text on the clipboard instead and has the
+// controller type it (kCmdTypeClipboard), then prints how the controller says it ended:
 //
 //   zafreltarget SCENARIO-FILE     play the scenarios (a controller must be running)
 //   zafreltarget --no-controller   check that the library refuses to load without one
@@ -21,6 +22,7 @@ namespace {
 
 HWND g_main = nullptr;
 HWND g_controller = nullptr;
+HWND g_focus = nullptr;        // the focus window of the scenario being played
 WNDPROC g_editProc = nullptr;  // the focus window's own procedure, under our recorder
 
 // What the focus window received while the keys were typed.
@@ -102,13 +104,24 @@ void SetController(const Scenario& s) {
   SendMessageA(g_controller, WM_COMMAND, kCmdFont0 + (s.font - '0'), 0);
 }
 
+// As programs do, the main window gives the focus back to the window that had it when it is
+// activated again (after the controller's menu, say).
+LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && g_focus != nullptr) {
+    SetFocus(g_focus);
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
 void RegisterClasses(HINSTANCE instance) {
   WNDCLASSA wc = {};
-  wc.lpfnWndProc = DefWindowProcA;
+  wc.lpfnWndProc = MainProc;
   wc.hInstance = instance;
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   wc.lpszClassName = "ZafrelTarget";
   RegisterClassA(&wc);
+  wc.lpfnWndProc = DefWindowProcA;
   wc.lpszClassName = "ZafrelPane";
   RegisterClassA(&wc);
 }
@@ -183,6 +196,81 @@ bool WaitForXdotool(const std::string& name) {
   return false;
 }
 
+// The text as CF_UNICODETEXT; an empty text leaves the clipboard empty.
+bool PutOnClipboard(const std::string& utf8) {
+  if (!OpenClipboard(g_main)) return false;
+  EmptyClipboard();
+  bool ok = utf8.empty();
+  if (!ok) {
+    const int size = static_cast<int>(utf8.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, (static_cast<SIZE_T>(length) + 1) * sizeof(WCHAR));
+    WCHAR* chars = data != nullptr ? static_cast<WCHAR*>(GlobalLock(data)) : nullptr;
+    if (chars != nullptr) {
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, chars, length);
+      chars[length] = 0;
+      GlobalUnlock(data);
+      ok = SetClipboardData(CF_UNICODETEXT, data) != nullptr;
+    }
+    if (!ok && data != nullptr) GlobalFree(data);
+  }
+  CloseClipboard();
+  return ok;
+}
+
+// Has the controller type the clipboard: by WM_COMMAND while this program keeps the focus, or as
+// from the controller's menu (its window in the foreground when the command comes), or by the
+// hot key the test driver presses at the X server. True once the controller says it finished.
+bool TypeClipboard(const Scenario& s) {
+  if (!PutOnClipboard(s.clipboard)) return false;
+  const LRESULT before = Query(kQueryClipboardDone);
+  if (s.xdotool) {
+    if (!WaitForXdotool(s.name)) return false;
+  } else {
+    if (s.menu) {
+      SetForegroundWindow(g_controller);
+      Drain(100);
+    }
+    // Ctrl still down, as the hot key leaves it: the controller must hold the keys back until it
+    // is released, or the library hands them on as Latin shortcuts.
+    if (s.holdCtrl) Inject(VK_CONTROL, true);
+    SendMessageA(g_controller, WM_COMMAND, kCmdTypeClipboard, 0);
+    if (s.holdCtrl) {
+      for (const DWORD start = GetTickCount(); GetTickCount() - start < 500;) Drain(10);
+      Inject(VK_CONTROL, false);
+    }
+  }
+  const DWORD start = GetTickCount();
+  while (Query(kQueryClipboardDone) == before) {
+    if (GetTickCount() - start > 120000) return false;
+    Drain(10);
+  }
+  return true;
+}
+
+// "typed 10", "refused 2 U+0622@1 U+200C@3", "empty", ...: as kMsgQuery tells it.
+std::string ClipboardOutcome() {
+  const char* const kResults[] = {"none",      "typed",  "refused", "empty",
+                                  "no-window", "not-on", "stopped"};
+  const LRESULT result = Query(kQueryClipboardResult);
+  std::string out = result >= 0 && result < 7 ? kResults[result] : "unknown";
+  if (result == kClipboardTyped || result == kClipboardRefused || result == kClipboardStopped) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, " %ld", static_cast<long>(Query(kQueryClipboardCount)));
+    out += buf;
+  }
+  for (int i = 0; i < kClipboardListed; ++i) {
+    const LRESULT code = SendMessageA(g_controller, kMsgQuery, kQueryClipboardRefusedCode, i);
+    const LRESULT at = SendMessageA(g_controller, kMsgQuery, kQueryClipboardRefusedAt, i);
+    if (code < 0 || at < 0) break;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, " U+%04lX@%ld", static_cast<unsigned long>(code),
+                  static_cast<long>(at));
+    out += buf;
+  }
+  return out;
+}
+
 void Play(const Scenario& s, HINSTANCE instance) {
   SetController(s);
   HWND outermost = nullptr;
@@ -191,6 +279,7 @@ void Play(const Scenario& s, HINSTANCE instance) {
       SetWindowLongPtrA(focus, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Recorder)));
   SetForegroundWindow(g_main);
   SetFocus(focus);
+  g_focus = focus;
   Drain();
 
   const int presses = SwitchFarsiOn();
@@ -198,7 +287,9 @@ void Play(const Scenario& s, HINSTANCE instance) {
   const LRESULT onBefore = Query(kQueryOn), offBefore = Query(kQueryOff);
 
   bool typed = true;
-  if (s.xdotool) {
+  if (s.hasClipboard) {
+    typed = TypeClipboard(s);
+  } else if (s.xdotool) {
     typed = WaitForXdotool(s.name);
   } else {
     if (s.holdCtrl) Inject(VK_CONTROL, true);
@@ -226,10 +317,12 @@ void Play(const Scenario& s, HINSTANCE instance) {
   std::printf("NOTIFIED on=%ld off=%ld\n", static_cast<long>(Query(kQueryOn) - onBefore),
               static_cast<long>(Query(kQueryOff) - offBefore));
   std::printf("LOG %s\n", g_received.log.c_str());
+  if (s.hasClipboard) std::printf("CLIPBOARD %s\n", ClipboardOutcome().c_str());
   std::printf("DONE\n");
   std::fflush(stdout);
 
   SetWindowLongPtrA(focus, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_editProc));
+  g_focus = nullptr;
   DestroyWindow(outermost);
   Drain();
 }
