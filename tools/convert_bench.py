@@ -60,17 +60,19 @@ def generate(path, size, font, seed=1385):
 
 
 def timed(args, source, target):
-    """Wall time, CPU time (user + system) and peak memory of one run."""
+    """Wall time, CPU time (user + system) and peak memory (KiB) of one run. The peak comes from
+    GNU time: the rusage of a child forked from this process would count this process's memory."""
     with open(source, "rb") as src, open(target, "wb") as dst:
         start = time.perf_counter()
-        child = subprocess.Popen(args, stdin=src, stdout=dst, stderr=subprocess.PIPE)
+        child = subprocess.Popen(["/usr/bin/time", "-f", "%M"] + args, stdin=src, stdout=dst,
+                                 stderr=subprocess.PIPE)
         _, status, usage = os.wait4(child.pid, 0)
         elapsed = time.perf_counter() - start
         error = child.stderr.read().decode(errors="replace")
         child.stderr.close()
     if os.waitstatus_to_exitcode(status) != 0:
         sys.exit(f"convert_bench: {' '.join(args)} failed: {error}")
-    return elapsed, usage.ru_utime + usage.ru_stime, usage.ru_maxrss
+    return elapsed, usage.ru_utime + usage.ru_stime, int(error.strip().splitlines()[-1])
 
 
 def main():
