@@ -180,22 +180,7 @@ bool Converter::Encode(std::string_view utf8, std::string& out, bool replace) {
   }
   if (open >= 0) units[open].byte = formByte_[units[open].key][openJoined][0];
   problems_.clear();
-  const int count = n;
-  const size_t at = out.size();
-  out.resize(at + count);
-  char* screen = out.data() + at;
-  if (!mixed) {
-    // Persian text, spaces and punctuation only: every level is right to left.
-    for (int i = 0; i < count; ++i) screen[count - 1 - i] = static_cast<char>(units[i].byte);
-    return true;
-  }
-  classes_.resize(count);
-  for (int i = 0; i < count; ++i) classes_[i] = units[i].cls;
-  work_.resize(count);
-  levels_.resize(count);
-  bidi::LevelsOfLogical(classes_.data(), count, levels_.data(), work_.data());
-  bidi::ForEachInScreenOrder(levels_.data(), count,
-                             [&](int i) { *screen++ = static_cast<char>(units[i].byte); });
+  WriteScreenOrder(units, n, mixed, out);
   return true;
 }
 
@@ -234,10 +219,19 @@ bool Converter::EncodeSlowly(std::string_view utf8, std::string& out, bool repla
     if (!replace) return false;
     replaced_ += static_cast<long long>(problems_.size());
   }
-  const int count = Shape(units, n);
+  WriteScreenOrder(units, Shape(units, n), mixed, out);
+  return true;
+}
+
+void Converter::WriteScreenOrder(const Unit* units, int count, bool mixed, std::string& out) {
   const size_t at = out.size();
   out.resize(at + count);
   char* screen = out.data() + at;
+  if (!mixed) {
+    // Persian text, spaces and punctuation only: every level is right to left.
+    for (int i = 0; i < count; ++i) screen[count - 1 - i] = static_cast<char>(units[i].byte);
+    return;
+  }
   classes_.resize(count);
   for (int i = 0; i < count; ++i) classes_[i] = units[i].cls;
   work_.resize(count);
@@ -245,7 +239,6 @@ bool Converter::EncodeSlowly(std::string_view utf8, std::string& out, bool repla
   bidi::LevelsOfLogical(classes_.data(), count, levels_.data(), work_.data());
   bidi::ForEachInScreenOrder(levels_.data(), count,
                              [&](int i) { *screen++ = static_cast<char>(units[i].byte); });
-  return true;
 }
 
 // Every letter takes the form the typing engine gives it: joined to the letter before it when

@@ -86,6 +86,8 @@ class Converter {
   Unit* Units(size_t count);  // room for `count` units, kept from line to line
   int Shape(Unit* units, int count) const;
   bool EncodeSlowly(std::string_view utf8, std::string& out, bool replace);
+  // Appends shaped units in screen order; `mixed`: the line holds Latin letters or digits.
+  void WriteScreenOrder(const Unit* units, int count, bool mixed, std::string& out);
 };
 
 // Maps a character to the one the layout types for it: the Arabic yeh and kaf to their Persian

@@ -52,3 +52,13 @@ F LibraryExport(void* dll, const char* name, int argumentBytes) {
   char buffer[64];
   return Export<F>(dll, LibraryExportName(name, argumentBytes, buffer));
 }
+
+// One key event injected as if typed at the keyboard, with the scan code the layout gives it.
+inline void InjectKeyEvent(unsigned vk, bool down) {
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = static_cast<WORD>(vk);
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
+  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  SendInput(1, &in, sizeof in);
+}

@@ -252,14 +252,7 @@ bool ModifiersDown() {
   return false;
 }
 
-void Inject(unsigned vk, bool down) {
-  INPUT in = {};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = static_cast<WORD>(vk);
-  in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
-  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  SendInput(1, &in, sizeof in);
-}
+void Inject(unsigned vk, bool down) { InjectKeyEvent(vk, down); }
 
 // The focus window's thread answers a message only once it has taken the input queued before it.
 bool Answers(HWND hwnd) {

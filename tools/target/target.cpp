@@ -68,13 +68,9 @@ void Drain(DWORD quietMs = 30) {
   }
 }
 
+// Each key event is taken by the window before the next is injected.
 void Inject(unsigned vk, bool down) {
-  INPUT in = {};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = static_cast<WORD>(vk);
-  in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
-  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  SendInput(1, &in, sizeof in);
+  InjectKeyEvent(vk, down);
   Drain();
 }
 
