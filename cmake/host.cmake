@@ -35,6 +35,31 @@ gtest_discover_tests(codepage_tests DISCOVERY_TIMEOUT 60
 add_test(NAME convert_roundtrips_the_word_list
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/codepage/roundtrip_test.py $<TARGET_FILE:zafrel-convert>)
 
+# One TrueType font per encoding, drawn from the free Persian font Nazli (fonts-farsiweb), made
+# again whenever the code pages, the generator or the source font change. Debian's Python: its
+# fontTools is Debian's python3-fonttools.
+set(ZAFREL_FONT_SOURCE /usr/share/fonts/truetype/farsiweb/nazli.ttf CACHE FILEPATH
+  "the Persian font the generated fonts draw from")
+set(ZAFREL_FONT_LICENSE /usr/share/doc/fonts-farsiweb/copyright CACHE FILEPATH
+  "the source font's license, copied beside the generated fonts")
+set(ZAFREL_DEBIAN_PYTHON /usr/bin/python3)
+set(ZAFREL_FONTS)
+foreach(code 0 1 2 3 4)
+  list(APPEND ZAFREL_FONTS ${CMAKE_BINARY_DIR}/fonts/ZafrelXPNazli${code}.ttf)
+endforeach()
+add_custom_command(OUTPUT ${ZAFREL_FONTS}
+  COMMAND ${ZAFREL_DEBIAN_PYTHON} ${CMAKE_SOURCE_DIR}/tools/fonts/make_fonts.py
+    --convert $<TARGET_FILE:zafrel-convert> --source ${ZAFREL_FONT_SOURCE}
+    --out ${CMAKE_BINARY_DIR}/fonts --license ${ZAFREL_FONT_LICENSE}
+  DEPENDS zafrel-convert ${CMAKE_SOURCE_DIR}/tools/fonts/make_fonts.py ${ZAFREL_FONT_SOURCE}
+  COMMENT "Generating the ZafrelXP Nazli fonts")
+add_custom_target(fonts ALL DEPENDS ${ZAFREL_FONTS})
+# The fonts' glyphs for encoded text against HarfBuzz's shaping of the same text.
+add_test(NAME font_glyphs_match_harfbuzz
+  COMMAND ${ZAFREL_DEBIAN_PYTHON} ${CMAKE_SOURCE_DIR}/tests/fonts/glyphs_test.py
+    --convert $<TARGET_FILE:zafrel-convert> --fonts ${CMAKE_BINARY_DIR}/fonts
+    --source ${ZAFREL_FONT_SOURCE})
+
 # Source formatting is part of the suite.
 find_program(CLANG_FORMAT clang-format)
 if(CLANG_FORMAT)

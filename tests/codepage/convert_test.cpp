@@ -198,10 +198,12 @@ const ErrorCase kErrors[] = {
      "zafrel-convert: 1 byte(s) of keys with no known character read as U+FFFD\n"},
     {"--to-legacy --font 5", "", 2,
      "zafrel-convert: --font takes a font code 0-4\n"
-     "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"},
+     "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"
+     "       zafrel-convert --code-page --font 0-4\n"},
     {"--font 1", "", 2,
      "zafrel-convert: give --to-unicode or --to-legacy\n"
-     "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"},
+     "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"
+     "       zafrel-convert --code-page --font 0-4\n"},
     {"--to-unicode --font 1 /nonexistent/file", "", 1,
      "zafrel-convert: /nonexistent/file: No such file or directory\n"},
 };

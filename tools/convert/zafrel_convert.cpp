@@ -1,6 +1,12 @@
 // zafrel-convert: legacy Farsi bytes of one font encoding to UTF-8 and back, line by line.
 //
 //   zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]
+//   zafrel-convert --code-page --font 0-4
+//
+// --code-page lists what every byte of the font encoding stands for, one line a byte:
+//   0xAF letter U+062F final     a letter in one of its forms (isolated, final, medial, initial)
+//   0xE8 lam-alef U+0644 isolated
+//   0x31 digit U+0031 | fixed U+002E | ascii U+0041 | other U+FFFD | nothing
 //
 // Reads the files (or standard input) and writes standard output. Lines end with LF or CR LF and
 // keep their ending. A line that cannot be converted stops the run with its file, line and column
@@ -22,6 +28,7 @@ constexpr size_t kReadSize = size_t{1} << 20;
 constexpr size_t kFlushAt = size_t{1} << 20;
 
 struct Options {
+  bool codePage = false;
   bool toUnicode = false;
   bool directionGiven = false;
   int font = -1;
@@ -31,7 +38,8 @@ struct Options {
 int Usage(const char* message) {
   if (message != nullptr) std::fprintf(stderr, "zafrel-convert: %s\n", message);
   std::fprintf(stderr,
-               "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n");
+               "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"
+               "       zafrel-convert --code-page --font 0-4\n");
   return 2;
 }
 
@@ -164,6 +172,24 @@ class Run {
   }
 };
 
+int PrintCodePage(int font) {
+  static const char* const kKinds[] = {"nothing", "other",    "ascii", "digit",
+                                       "fixed",   "lam-alef", "letter"};
+  static const char* const kForms[] = {"isolated", "final", "medial", "initial"};
+  const codepage::CodePage& page = codepage::CodePageOf(font);
+  for (int byte = 0; byte < 256; ++byte) {
+    const codepage::ByteMeaning& m = page.meaning[byte];
+    std::printf("0x%02X %s", byte, kKinds[static_cast<int>(m.kind)]);
+    if (m.kind != codepage::Kind::kNothing)
+      std::printf(" U+%04X", static_cast<unsigned>(m.character));
+    if (m.kind == codepage::Kind::kLetter || m.kind == codepage::Kind::kLamAlef) {
+      std::printf(" %s", kForms[static_cast<int>(m.form)]);
+    }
+    std::printf("\n");
+  }
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -181,6 +207,8 @@ int main(int argc, char** argv) {
       if (code.size() != 1 || code[0] < '0' || code[0] > '4')
         return Usage("--font takes a font code 0-4");
       options.font = code[0] - '0';
+    } else if (arg == "--code-page") {
+      options.codePage = true;
     } else if (arg == "--replace") {
       options.replace = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -195,6 +223,10 @@ int main(int argc, char** argv) {
       firstFile = i;
       break;
     }
+  }
+  if (options.codePage) {
+    if (options.font < 0) return Usage("give --font 0-4");
+    return PrintCodePage(options.font);
   }
   if (!options.directionGiven) return Usage("give --to-unicode or --to-legacy");
   if (options.font < 0) return Usage("give --font 0-4");

@@ -1,0 +1,97 @@
+#!/usr/bin/python3
+"""The generated fonts show what a real shaping engine shows.
+
+  glyphs_test.py --convert ZAFREL-CONVERT --fonts DIR --source FONT.ttf
+
+For every font code, Persian text is turned into legacy bytes by zafrel-convert; the glyphs the
+generated font maps those bytes to (left to right, through the Windows-1252 reading a program
+gives them) must be, one for one, the glyphs HarfBuzz shapes the Unicode text into with the source
+font, right to left. The texts: every letter in each of its forms, the lam-alef in both, the demo
+sentence and a fixed-seed sample of the Persian word list. The digits must show as the source's
+Persian digits, and a byte of unknown meaning as the placeholder box, never as a letter.
+"""
+import argparse
+import pathlib
+import random
+import subprocess
+import sys
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools" / "fonts"))
+from fontmap import GeneratedFont  # noqa: E402
+
+WORDLIST = pathlib.Path("/usr/share/hunspell/fa_IR.dic")
+LETTERS = "ضصثقفغعهخحجچشسیبلاتنمکگظطزرذدوژپ"
+NON_JOINING = set("ذزادرژو")
+BEH = "ب"
+
+
+def letter_forms():
+    """Each letter alone, at a word's start, inside it and at its end (the last three only for a
+    letter that joins onward; one that never does has only its isolated and final forms)."""
+    words = []
+    for letter in LETTERS:
+        words += [letter, BEH + letter]
+        if letter not in NON_JOINING:
+            words += [letter + BEH, BEH + letter + BEH]
+    return words + ["لا", "بلا", "سلام دنیا"]
+
+
+def sample_words(count, seed=1385):
+    with WORDLIST.open(encoding="utf-8") as f:
+        next(f)
+        words = [w for w in (line.strip().split("/")[0] for line in f)
+                 if w and all(c in LETTERS for c in w)]
+    return random.Random(seed).sample(words, count)
+
+
+def shaped_lines(source, lines):
+    """HarfBuzz's glyph names for each line, right to left, shown left to right."""
+    text = "\n".join(lines) + "\n"
+    out = subprocess.run(["hb-shape", "--direction=rtl", "--no-positions", "--no-clusters",
+                          "--font-file", str(source), "--text-file", "/dev/stdin"],
+                         input=text, capture_output=True, text=True, check=True).stdout
+    return [line.strip().strip("[]").split("|") for line in out.splitlines()]
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--convert", required=True)
+    ap.add_argument("--fonts", required=True)
+    ap.add_argument("--source", required=True)
+    ap.add_argument("--words", type=int, default=400)
+    args = ap.parse_args()
+
+    lines = letter_forms() + sample_words(args.words)
+    expected = shaped_lines(args.source, lines)
+    digits = shaped_lines(args.source, ["۰۱۲۳۴۵۶۷۸۹"])[0][::-1]  # shaped right to left
+    failures = []
+    for code in range(5):
+        font = GeneratedFont(pathlib.Path(args.fonts) / f"ZafrelXPNazli{code}.ttf")
+        legacy = subprocess.run([args.convert, "--to-legacy", "--font", str(code)],
+                                input="\n".join(lines).encode() + b"\n", capture_output=True,
+                                check=True).stdout.split(b"\n")
+        for line, data, want in zip(lines, legacy, expected):
+            got = font.glyph_names(data)
+            if got != want:
+                failures.append(f"font {code}: {line}: bytes {data.hex(' ')} show {got}, "
+                                f"HarfBuzz shapes {want}")
+        if font.glyph_names(b"0123456789") != digits:
+            failures.append(f"font {code}: the digits show {font.glyph_names(b'0123456789')}")
+        page = subprocess.run([args.convert, "--code-page", "--font", str(code)],
+                              capture_output=True, text=True, check=True).stdout.splitlines()
+        for entry in page:
+            byte, kind = int(entry.split()[0], 16), entry.split()[1]
+            if byte < 0x20:
+                continue
+            shown = font.glyph_names(bytes([byte]))[0]
+            if (kind in ("other", "nothing")) != (shown == "zafrel.unknown"):
+                failures.append(f"font {code}: byte 0x{byte:02X} ({kind}) shows {shown}")
+        print(f"font {code}: {len(lines)} lines and the digits show HarfBuzz's glyphs"
+              if not failures else f"font {code}: checked")
+    for failure in failures[:20]:
+        print("FAIL", failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
