@@ -2,6 +2,7 @@
 // zafrel-convert's behaviour as a program: streams, line endings, errors and exit codes.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -160,13 +161,19 @@ std::string ReadFile(const std::string& path) {
 Result RunConvert(const std::string& arguments, const std::string& input) {
   const char* program = std::getenv("ZAFREL_CONVERT");
   if (program == nullptr) program = "build/host/zafrel-convert";
-  const std::string dir = ::testing::TempDir();
+  // A folder of its own: the suite's tests run side by side.
+  std::string dir = ::testing::TempDir() + "zafrel-convert-XXXXXX";
+  if (mkdtemp(dir.data()) == nullptr) return {-1, "", "no temporary folder"};
+  dir += "/";
   { std::ofstream(dir + "in.txt", std::ios::binary) << input; }
   const std::string command = std::string(program) + " " + arguments + " <" + dir + "in.txt >" +
                               dir + "out.txt 2>" + dir + "err.txt";
   const int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir + "out.txt"),
-          ReadFile(dir + "err.txt")};
+  Result result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir + "out.txt"),
+                ReadFile(dir + "err.txt")};
+  for (const char* file : {"in.txt", "out.txt", "err.txt"}) std::remove((dir + file).c_str());
+  rmdir(dir.c_str());
+  return result;
 }
 
 TEST(Program, KeepsLineEndsAndConvertsEveryLine) {
