@@ -33,19 +33,12 @@ from fontTools.pens.ttGlyphPen import TTGlyphPen
 from fontTools.ttLib import TTFont
 from fontTools.ttLib.tables._c_m_a_p import cmap_format_4
 
+from fontmap import byte_reading
+
 FORMS = ("isolated", "final", "medial", "initial")
 FEATURE_OF_FORM = {"isolated": "isol", "final": "fina", "medial": "medi", "initial": "init"}
 PLACEHOLDER = "zafrel.unknown"
 FONT_CODES = range(5)
-
-
-def byte_reading(byte):
-    """The character a Windows-1252 program reads byte B as (the five bytes 1252 leaves undefined
-    read as the C1 control of the same number, as Windows and Wine map them)."""
-    try:
-        return bytes([byte]).decode("cp1252")
-    except UnicodeDecodeError:
-        return chr(byte)
 
 
 def presentation_forms():
