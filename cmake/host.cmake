@@ -51,7 +51,8 @@ add_custom_command(OUTPUT ${ZAFREL_FONTS}
   COMMAND ${ZAFREL_DEBIAN_PYTHON} ${CMAKE_SOURCE_DIR}/tools/fonts/make_fonts.py
     --convert $<TARGET_FILE:zafrel-convert> --source ${ZAFREL_FONT_SOURCE}
     --out ${CMAKE_BINARY_DIR}/fonts --license ${ZAFREL_FONT_LICENSE}
-  DEPENDS zafrel-convert ${CMAKE_SOURCE_DIR}/tools/fonts/make_fonts.py ${ZAFREL_FONT_SOURCE}
+  DEPENDS zafrel-convert ${CMAKE_SOURCE_DIR}/tools/fonts/make_fonts.py
+    ${CMAKE_SOURCE_DIR}/tools/fonts/fontmap.py ${ZAFREL_FONT_SOURCE}
   COMMENT "Generating the ZafrelXP Nazli fonts")
 add_custom_target(fonts ALL DEPENDS ${ZAFREL_FONTS})
 # The fonts' glyphs for encoded text against HarfBuzz's shaping of the same text.
