@@ -84,6 +84,7 @@ add_dependencies(zafrelctl ZafrelXP)
 add_executable(zafreltarget tools/target/target.cpp)
 target_include_directories(zafreltarget PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_options(zafreltarget PRIVATE -static -mconsole)
+target_link_libraries(zafreltarget PRIVATE gdi32)
 
 # End-to-end: controller and target as separate Wine processes on a private X display; the text
 # typed must match the scenario file and the host engine's prediction (from the host build).

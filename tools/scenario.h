@@ -21,6 +21,14 @@
 //   expect 20 7B 6E             the focus window's text afterwards, as bytes
 //   latin yes                   Latin key-downs may reach the window (Farsi typing off, Ctrl)
 //   notify off=1                on/off notifications the controller is to get while typing
+//   fontfile ZafrelXPNazli1.ttf a TrueType file the target loads for itself alone (a name in the
+//                               folder given with --fonts, or a Windows path)
+//   typeface ZafrelXP Nazli 1   the face the edit control shows its text in; the target then
+//                               reports the face Wine chose and the glyphs it draws
+//   fontsize 40                 the typeface's character height in pixels
+//   picture yes                 after its result the target keeps the window up, says where the
+//                               edit's text area is on the screen and waits for the driver to
+//                               take a picture of it
 //   end
 //
 // Blank lines and lines starting with # are ignored.
@@ -58,6 +66,10 @@ struct Scenario {
   std::string notify = "on=0 off=0";
   bool hasExpect = false;
   std::string expect;  // bytes
+  std::string fontFile;
+  std::string typeface;
+  int fontSize = 0;  // pixels; 0 leaves the typeface's own default height
+  bool picture = false;
 };
 
 // The virtual key of a token, or 0.
@@ -237,6 +249,20 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
       current.latinAllowed = rest == "yes";
     } else if (word == "notify") {
       current.notify = rest;
+    } else if (word == "fontfile") {
+      current.fontFile = rest;
+    } else if (word == "typeface") {
+      // CreateFont takes at most LF_FACESIZE (32) characters with the terminating NUL.
+      if (rest.empty() || rest.size() > 31) fail("typeface wants a face name of 1-31 characters");
+      current.typeface = rest;
+    } else if (word == "fontsize") {
+      char* end = nullptr;
+      const long size = std::strtol(rest.c_str(), &end, 10);
+      if (rest.empty() || *end != '\0' || size < 1 || size > 500)
+        fail("fontsize wants a height of 1-500 pixels");
+      current.fontSize = static_cast<int>(size);
+    } else if (word == "picture") {
+      current.picture = rest == "yes";
     } else if (word == "end") {
       out->push_back(current);
       open = false;

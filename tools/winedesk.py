@@ -108,15 +108,19 @@ class Desktop:
         self.log.write(p.stderr)
         return p
 
-    def start_session(self, bin_dir, controller_args, scenario_file):
-        """Starts the reference controller and the target program on a scenario file, and returns
-        both, with the target's output, once the target has found the controller's window and
-        said READY. Only this start is retried: a target that ends before READY played nothing."""
+    def start_session(self, bin_dir, controller_args, scenario_file, fonts=None):
+        """Starts the reference controller and the target program on a scenario file (its font
+        files named in the folder `fonts`), and returns both, with the target's output, once the
+        target has found the controller's window and said READY. Only this start is retried: a
+        target that ends before READY played nothing."""
+        target_args = ["zafreltarget.exe", windows_path(scenario_file)]
+        if fonts is not None:
+            target_args += ["--fonts", windows_path(fonts)]
         for attempt in range(1, wine32.START_ATTEMPTS + 1):
             controller = self.spawn([self.controller] + controller_args, cwd=bin_dir,
                                     stdout=self.log, stderr=self.log)
-            target = self.spawn(["zafreltarget.exe", windows_path(scenario_file)], cwd=bin_dir,
-                                stdout=subprocess.PIPE, stderr=self.log)
+            target = self.spawn(target_args, cwd=bin_dir, stdout=subprocess.PIPE,
+                                stderr=self.log)
             output = Lines(target.stdout)
             # Under qemu a start takes up to a minute or so; one that takes far longer is stuck.
             deadline = time.monotonic() + READY_SECONDS
@@ -163,6 +167,32 @@ class Desktop:
 def windows_path(path):
     """The same file as Wine's Z: drive names it."""
     return "Z:" + str(path).replace("/", "\\")
+
+
+def driver_flag(what, name):
+    """The file the target program waits for after its "XDOTOOL name" or "PICTURE name" line."""
+    return pathlib.Path(f"/tmp/zafrel-{what}-{name}.done")
+
+
+def take_picture(env, left, top, width, height, path, margin=12):
+    """Saves the X screen's rectangle as a PNG, cut down to what is drawn in it (the text, on the
+    background colour of the rectangle's corners), with a margin and a thin grey frame as an edit
+    field has, and without the time stamps that would make two pictures of one screen differ.
+    ImageMagick by its own path: a `convert` earlier on the PATH may be another program. False
+    when nothing is drawn there."""
+    screen = subprocess.run(["/usr/bin/import", "-window", "root", "png:-"], env=env,
+                            capture_output=True, check=True, timeout=60).stdout
+    crop = ["-crop", f"{width}x{height}+{left}+{top}", "+repage"]
+    # The bounding box of what differs from the corners' colour; a blank area has none.
+    box = subprocess.run(["/usr/bin/convert", "png:-"] + crop + ["-format", "%@", "info:"],
+                         input=screen, capture_output=True, check=True, timeout=60).stdout
+    if box.startswith(b"0x0"):
+        return False
+    subprocess.run(["/usr/bin/convert", "png:-"] + crop + [
+        "-trim", "+repage", "-bordercolor", "white", "-border", str(margin),
+        "-bordercolor", "#a0a0a0", "-border", "1", "-strip", f"png:{path}"],
+        input=screen, capture_output=True, check=True, timeout=60)
+    return True
 
 
 def type_with_xdotool(env, keys):

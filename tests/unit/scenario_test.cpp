@@ -112,3 +112,38 @@ TEST(ScenarioFile, QuotedClipboardText) {
     }
   }
 }
+
+// A scenario may show its edit control's text in a font of its own, loaded from a file, and keep
+// the window up for a picture; a face name CreateFont cannot take, or a height that is not a
+// whole number of pixels in range, is refused with its line.
+TEST(ScenarioFile, FontAndPictureLines) {
+  struct Case {
+    const char* lines;
+    std::string error;  // after the path; empty: the file reads
+  };
+  const Case cases[] = {
+      {"fontfile ZafrelXPNazli4.ttf\ntypeface ZafrelXP Nazli 4\nfontsize 36\npicture yes\n", ""},
+      {"typeface \n", ":2: typeface wants a face name of 1-31 characters"},
+      {"typeface 0123456789012345678901234567890123\n",
+       ":2: typeface wants a face name of 1-31 characters"},
+      {"fontsize 0\n", ":2: fontsize wants a height of 1-500 pixels"},
+      {"fontsize 501\n", ":2: fontsize wants a height of 1-500 pixels"},
+      {"fontsize 36px\n", ":2: fontsize wants a height of 1-500 pixels"},
+      {"fontsize\n", ":2: fontsize wants a height of 1-500 pixels"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = WriteFile(std::string("scenario s\n") + c.lines + "end\n");
+    std::vector<Scenario> scenarios;
+    std::string error;
+    const bool ok = ReadScenarios(path.c_str(), &scenarios, &error);
+    std::remove(path.c_str());
+    EXPECT_EQ(error, c.error.empty() ? "" : path + c.error) << c.lines;
+    if (!c.error.empty()) continue;
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(scenarios.size(), 1u);
+    EXPECT_EQ(scenarios[0].fontFile, "ZafrelXPNazli4.ttf");
+    EXPECT_EQ(scenarios[0].typeface, "ZafrelXP Nazli 4");
+    EXPECT_EQ(scenarios[0].fontSize, 36);
+    EXPECT_TRUE(scenarios[0].picture);
+  }
+}

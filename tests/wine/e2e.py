@@ -10,6 +10,9 @@ scenario's text must equal the bytes stated in the scenario file and what the ho
 The clipboard scenarios have the controller type Unicode text from the clipboard instead; their
 text must equal what the encoder (zafrel-convert --to-legacy, from the host build) makes of the
 same text in the controller's font code.
+
+The scenarios with a typeface show the text in a font generated for the font code (fonts/ in the
+host build): Wine must take that face, and draw each byte with the glyph the font has for it.
 """
 import argparse
 import json
@@ -21,7 +24,7 @@ import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
 from wine32 import WineError  # noqa: E402
-from winedesk import Desktop, parse_results, type_with_xdotool  # noqa: E402
+from winedesk import Desktop, driver_flag, parse_results, type_with_xdotool  # noqa: E402
 
 LATIN_KEYDOWNS = set(range(0x30, 0x3A)) | set(range(0x41, 0x5B)) | {0x20} | set(range(0xBA, 0xC1)) \
     | set(range(0xDB, 0xDF))
@@ -35,7 +38,7 @@ def parse_scenarios(path):
         if word == "scenario":
             current = {"name": rest, "keys": [], "expect": None, "latin": False,
                        "notify": "on=0 off=0", "xdotool": False, "font": "1", "clipboard": None,
-                       "outcome": None}
+                       "outcome": None, "typeface": None, "fontfile": None}
         elif current is None or not word or word.startswith("#"):
             continue
         elif word == "controller":
@@ -54,6 +57,8 @@ def parse_scenarios(path):
             current["notify"] = rest
         elif word == "typist":
             current["xdotool"] = rest == "xdotool"
+        elif word in ("typeface", "fontfile"):
+            current[word] = rest
         elif word == "end":
             scenarios.append(current)
             current = None
@@ -71,6 +76,32 @@ def legacy_bytes(convert, text, font):
     return " ".join(f"{b:02X}" for b in out.replace(b"\n", b"\r\n"))
 
 
+# Debian's Python, whose fontTools (python3-fonttools) reads the generated fonts; the Python
+# running this test may be another one.
+DEBIAN_PYTHON = "/usr/bin/python3"
+FONTMAP = pathlib.Path(__file__).resolve().parents[2] / "tools" / "fonts"
+GLYPHS_OF_BYTES = """
+import json, sys
+sys.path.insert(0, sys.argv[1])
+from fontmap import GeneratedFont
+fonts = {}
+out = {}
+for name, (path, text) in json.load(sys.stdin).items():
+    font = fonts.setdefault(path, GeneratedFont(path))
+    out[name] = " ".join(f"{i:X}" for i in font.glyph_ids(bytes.fromhex(text)))
+json.dump(out, sys.stdout)
+"""
+
+
+def font_glyphs(wanted):
+    """{name: (font file, text as hex bytes)} -> {name: the glyph ids the font shows for the
+    bytes, as the target program prints them}."""
+    out = subprocess.run([DEBIAN_PYTHON, "-c", GLYPHS_OF_BYTES, str(FONTMAP)],
+                         input=json.dumps(wanted), capture_output=True, text=True, check=True,
+                         timeout=120).stdout
+    return json.loads(out)
+
+
 def press_hot_key(env, keys):
     """Presses the controller's hot key at the X server, into the window under the pointer."""
     subprocess.run(["xdotool", "mousemove", "300", "200"], env=env, check=True)
@@ -86,10 +117,13 @@ def main():
     ap.add_argument("--arch", choices=("x86", "x64"), default="x86",
                     help="the programs' and the DLL's bitness (x64: under wine64)")
     ap.add_argument("--convert", help="the host build's zafrel-convert (default: beside --predict)")
+    ap.add_argument("--fonts", help="the generated fonts (default: fonts/ beside --predict)")
     args = ap.parse_args()
     if args.convert is None:
         args.convert = str(pathlib.Path(args.predict).parent / "zafrel-convert")
-    for name in ("bin", "predict", "scenarios", "prefix", "convert"):
+    if args.fonts is None:
+        args.fonts = str(pathlib.Path(args.predict).parent / "fonts")
+    for name in ("bin", "predict", "scenarios", "prefix", "convert", "fonts"):
         setattr(args, name, str(pathlib.Path(getattr(args, name)).resolve()))
 
     for tool in ("Xvfb", "xdotool"):
@@ -126,7 +160,7 @@ def main():
               "with no controller window the library refuses to load into a new process")
 
         controller, target, output = desktop.start_session(
-            args.bin, ["--mode", "FALSE", "--font", "1"], args.scenarios)
+            args.bin, ["--mode", "FALSE", "--font", "1"], args.scenarios, fonts=args.fonts)
         lines = []
         by_name = {s["name"]: s for s in scenarios}
         deadline = time.monotonic() + 900
@@ -138,11 +172,24 @@ def main():
                     press_hot_key(desktop.env, "ctrl+alt+v")
                 else:
                     type_with_xdotool(desktop.env, by_name[name]["keys"])
-                pathlib.Path(f"/tmp/zafrel-xdotool-{name}.done").touch()
+                driver_flag("xdotool", name).touch()
         target.wait(timeout=60)
         check(target.returncode == 0, f"the target program ran all scenarios (exit {target.returncode})")
         check(controller.poll() is None, "the controller is still running")
         results = parse_results(lines)
+        fonts = {s["name"]: (str(pathlib.Path(args.fonts) / s["fontfile"]),
+                             results[s["name"]].get("TEXT", "").replace(" ", ""))
+                 for s in scenarios if s["typeface"] and s["fontfile"] and s["name"] in results}
+        missing = sorted({path for path, _ in fonts.values() if not pathlib.Path(path).exists()})
+        glyphs = {}
+        if fonts:
+            check(not missing, "the generated fonts are there" + (
+                f" (missing: {', '.join(missing)}; the host build makes them)" if missing else ""))
+            try:
+                glyphs = {} if missing else font_glyphs(fonts)
+            except (OSError, subprocess.CalledProcessError) as e:
+                check(False, f"{DEBIAN_PYTHON} read the fonts' glyphs "
+                             f"({' '.join((getattr(e, 'stderr', '') or str(e)).split()[-12:])})")
 
         for s in scenarios:
             name = s["name"]
@@ -174,6 +221,14 @@ def main():
                 check(not latin, f"{name}: no Latin key-down reached the window {latin or ''}")
             check(got.get("NOTIFIED") == s["notify"],
                   f"{name}: controller notified {got.get('NOTIFIED')} (expected {s['notify']})")
+            if s["typeface"]:
+                check(got.get("FACE") == s["typeface"],
+                      f"{name}: the edit control's face is {got.get('FACE')!r} "
+                      f"(expected {s['typeface']!r})")
+                want = glyphs.get(name)
+                check(text and got.get("GLYPHS") == want,
+                      f"{name}: Wine draws glyphs {got.get('GLYPHS')} (the font's glyphs for the "
+                      f"bytes: {want})")
     except (WineError, subprocess.TimeoutExpired) as e:
         check(False, f"Wine: {e}")
     finally:

@@ -15,9 +15,13 @@ source has no glyph for, as a hollow box.
 A legacy font is a single-byte font: programs hand it bytes. Edit controls and GDI under Windows
 and Wine turn those bytes into Unicode through the ANSI code page before they look up glyphs, so
 the cmap (a Windows Unicode one) maps the Windows-1252 reading of every byte 0x20-0xFF to its
-glyph, and also U+F020-U+F0FF, where symbol fonts keep byte B at U+F000+B. The font claims the
-Latin 1 code page, so programs that ask for ANSI_CHARSET get it by name. Layout tables (GSUB,
-GPOS, GDEF) are dropped: the bytes already are shaped glyphs.
+glyph. Wine 8's edit control and GDI find every byte's glyph that way, 0x80-0x9F included (the
+five bytes 1252 leaves undefined arrive as the C1 controls U+0081, U+008D, U+008F, U+0090,
+U+009D), whether the font is asked for with ANSI_CHARSET or DEFAULT_CHARSET. The cmap also maps
+U+F020-U+F0FF, where symbol fonts keep byte B at U+F000+B: Wine never looks there for such text,
+a font with only those entries shows no glyph at all; they are kept for programs that pass symbol
+code points. The font claims the Latin 1 code page, so programs that ask for ANSI_CHARSET get it
+by name. Layout tables (GSUB, GPOS, GDEF) are dropped: the bytes already are shaped glyphs.
 
 Run with Debian's /usr/bin/python3, whose fontTools (python3-fonttools) it needs.
 """

@@ -4,10 +4,14 @@
 // Scroll Lock, types the keys one at a time as a person does (each key-down and key-up injected
 // and the queue drained before the next), and prints what the focus window received and its
 // text as bytes. A clipboard scenario puts Unicode text on the clipboard instead and has the
-// controller type it (kCmdTypeClipboard), then prints how the controller says it ended:
+// controller type it (kCmdTypeClipboard), then prints how the controller says it ended. A
+// scenario with a typeface shows the edit's text in it and prints the face Wine chose and the
+// glyphs it draws, so the driver can tell whether the bytes show as the legacy font's glyphs:
 //
-//   zafreltarget SCENARIO-FILE     play the scenarios (a controller must be running)
-//   zafreltarget --no-controller   check that the library refuses to load without one
+//   zafreltarget SCENARIO-FILE [--fonts FOLDER]   play the scenarios (a controller must be
+//                                                 running); font files are named in FOLDER
+//   zafreltarget --no-controller                  check that the library refuses to load
+//                                                 without one
 #include <windows.h>
 
 #include <cstdio>
@@ -22,6 +26,7 @@ namespace {
 
 HWND g_main = nullptr;
 HWND g_controller = nullptr;
+std::string g_fontFolder;      // where a scenario's font file is named, as a Windows path
 HWND g_focus = nullptr;        // the focus window of the scenario being played
 WNDPROC g_editProc = nullptr;  // the focus window's own procedure, under our recorder
 
@@ -175,11 +180,82 @@ std::string WindowText(HWND hwnd) {
   return text;
 }
 
-// The test driver types with xdotool; it creates this file when it is done.
-bool WaitForXdotool(const std::string& name) {
-  std::printf("XDOTOOL %s\n", name.c_str());
+// A scenario's typeface on its edit control, and the font file loaded for it.
+struct EditFont {
+  std::string file;  // loaded for this process alone; removed again after the scenario
+  HFONT font = nullptr;
+};
+
+// A font file named in the --fonts folder, or a Windows path of its own.
+std::string FontPath(const std::string& name) {
+  const bool ownPath = name.find(':') != std::string::npos || name[0] == '\\';
+  return ownPath || g_fontFolder.empty() ? name : g_fontFolder + "\\" + name;
+}
+
+EditFont SetEditFont(const Scenario& s, HWND edit) {
+  EditFont out;
+  if (s.typeface.empty()) return out;
+  if (!s.fontFile.empty()) {
+    out.file = FontPath(s.fontFile);
+    // FR_PRIVATE: the face exists for this process only, as for a program that brings its own
+    // fonts, and nothing stays installed in the Wine prefix.
+    if (AddFontResourceExA(out.file.c_str(), FR_PRIVATE, nullptr) == 0) {
+      std::fprintf(stderr, "zafreltarget: no font loaded from %s\n", out.file.c_str());
+      out.file.clear();
+    }
+  }
+  // ANSI_CHARSET, as a legacy program asks for a font for its single-byte text. Wine then takes
+  // only a face that claims the Latin 1 code page, and finds each byte's glyph through the
+  // character code page 1252 reads it as (DEFAULT_CHARSET does the same where 1252 is the ANSI
+  // code page). A negative height is the character's height without the internal leading.
+  out.font = CreateFontA(-s.fontSize, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         DEFAULT_PITCH | FF_DONTCARE, s.typeface.c_str());
+  SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(out.font), TRUE);
+  return out;
+}
+
+void RemoveEditFont(const EditFont& font) {
+  if (font.font != nullptr) DeleteObject(font.font);
+  if (!font.file.empty()) RemoveFontResourceExA(font.file.c_str(), FR_PRIVATE, nullptr);
+}
+
+// What the edit control draws its text with: the face its font got in a device context (Wine
+// quietly takes another face when the name is not found), and the glyph of each character. The
+// edit control keeps its text as Unicode, made from the typed bytes through the ANSI code page,
+// and draws that text; so the glyphs are those of the Unicode text, found as ExtTextOutW finds
+// them. A character the face has no glyph for shows as FFFF (GGI_MARK_NONEXISTING_GLYPHS), never
+// as glyph 0, the .notdef box.
+void PrintEditFont(HWND edit) {
+  HDC dc = GetDC(edit);
+  const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(edit, WM_GETFONT, 0, 0));
+  const HGDIOBJ old = SelectObject(dc, font);
+  char face[LF_FACESIZE] = "";
+  GetTextFaceA(dc, sizeof face, face);
+  const int length = GetWindowTextLengthW(edit);
+  std::vector<WCHAR> text(static_cast<size_t>(length) + 1);
+  const int got = GetWindowTextW(edit, text.data(), length + 1);
+  std::vector<WORD> glyphs(static_cast<size_t>(got) + 1);
+  if (got > 0) GetGlyphIndicesW(dc, text.data(), got, glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+  SelectObject(dc, old);
+  ReleaseDC(edit, dc);
+  std::string ids;
+  for (int i = 0; i < got; ++i) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%s%X", ids.empty() ? "" : " ", glyphs[i]);
+    ids += buf;
+  }
+  std::printf("FACE %s\nGLYPHS %s\n", face, ids.c_str());
+}
+
+// The test driver acts at the X server when it reads the line ("XDOTOOL name": it types with
+// xdotool; "PICTURE name ...": it takes a picture of the screen) and creates the flag file
+// /tmp/zafrel-<what>-<name>.done when it is done. Messages are handled meanwhile, so the window
+// keeps taking keys and painting.
+bool WaitForDriver(const char* what, const std::string& name, const std::string& line) {
+  std::printf("%s\n", line.c_str());
   std::fflush(stdout);
-  const std::string flag = "Z:\\tmp\\zafrel-xdotool-" + name + ".done";
+  const std::string flag = std::string("Z:\\tmp\\zafrel-") + what + "-" + name + ".done";
   const DWORD start = GetTickCount();
   while (GetTickCount() - start < 120000) {
     Drain(10);
@@ -221,7 +297,7 @@ bool TypeClipboard(const Scenario& s) {
   if (!PutOnClipboard(s.clipboard)) return false;
   const LRESULT before = Query(kQueryClipboardDone);
   if (s.xdotool) {
-    if (!WaitForXdotool(s.name)) return false;
+    if (!WaitForDriver("xdotool", s.name, "XDOTOOL " + s.name)) return false;
   } else {
     if (s.menu) {
       SetForegroundWindow(g_controller);
@@ -267,10 +343,33 @@ std::string ClipboardOutcome() {
   return out;
 }
 
+// Keeps the window up while the driver takes its picture, after saying where the edit's text
+// area, its formatting rectangle (inside the frame Wine's edit control draws in its own client
+// area), is on the screen: left, top, width, height, in Wine's screen coordinates, which are the
+// X screen's. The caret is hidden first, since a picture taken while it blinks would differ from
+// run to run, and the message loop runs a while so that Wine has copied the window's last drawing
+// to the X server.
+void HoldForPicture(const Scenario& s, HWND edit) {
+  HideCaret(edit);
+  UpdateWindow(edit);
+  Drain(500);
+  RECT area;
+  SendMessageA(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+  POINT topLeft = {area.left, area.top};
+  ClientToScreen(edit, &topLeft);
+  char line[160];
+  std::snprintf(line, sizeof line, "PICTURE %s %ld %ld %ld %ld", s.name.c_str(),
+                static_cast<long>(topLeft.x), static_cast<long>(topLeft.y),
+                static_cast<long>(area.right - area.left),
+                static_cast<long>(area.bottom - area.top));
+  WaitForDriver("picture", s.name, line);
+}
+
 void Play(const Scenario& s, HINSTANCE instance) {
   SetController(s);
   HWND outermost = nullptr;
   HWND focus = BuildChain(s, instance, &outermost);
+  const EditFont font = SetEditFont(s, focus);
   g_editProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(focus, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Recorder)));
   SetForegroundWindow(g_main);
@@ -286,7 +385,7 @@ void Play(const Scenario& s, HINSTANCE instance) {
   if (s.hasClipboard) {
     typed = TypeClipboard(s);
   } else if (s.xdotool) {
-    typed = WaitForXdotool(s.name);
+    typed = WaitForDriver("xdotool", s.name, "XDOTOOL " + s.name);
   } else {
     if (s.holdCtrl) Inject(VK_CONTROL, true);
     for (const ScenarioKey& key : s.keys) {
@@ -314,12 +413,15 @@ void Play(const Scenario& s, HINSTANCE instance) {
               static_cast<long>(Query(kQueryOff) - offBefore));
   std::printf("LOG %s\n", g_received.log.c_str());
   if (s.hasClipboard) std::printf("CLIPBOARD %s\n", ClipboardOutcome().c_str());
+  if (!s.typeface.empty()) PrintEditFont(focus);
   std::printf("DONE\n");
   std::fflush(stdout);
+  if (s.picture) HoldForPicture(s, focus);
 
   SetWindowLongPtrA(focus, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_editProc));
   g_focus = nullptr;
   DestroyWindow(outermost);
+  RemoveEditFont(font);
   Drain();
 }
 
@@ -338,8 +440,9 @@ int main(int argc, char** argv) {
   std::printf("START\n");
   std::fflush(stdout);
   if (argc == 2 && std::string(argv[1]) == "--no-controller") return NoController();
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: zafreltarget SCENARIO-FILE | --no-controller\n");
+  if (argc == 4 && std::string(argv[2]) == "--fonts") g_fontFolder = argv[3];
+  if (argc != 2 && g_fontFolder.empty()) {
+    std::fprintf(stderr, "usage: zafreltarget SCENARIO-FILE [--fonts FOLDER] | --no-controller\n");
     return 2;
   }
   std::vector<Scenario> scenarios;
