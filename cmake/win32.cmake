@@ -74,9 +74,33 @@ if(ZAFREL_TARGET STREQUAL "win64")
   set_tests_properties(wine_companion PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine)
 endif()
 
-# The reference controller and the program the end-to-end tests type into.
-add_executable(zafrelctl WIN32 tools/controller/controller.cpp)
-target_include_directories(zafrelctl PRIVATE ${CMAKE_SOURCE_DIR})
+find_package(Python3 COMPONENTS Interpreter REQUIRED)
+
+# The reference controller as people use it: its settings in the registry, one per desktop, its
+# icon in the notification area, the end of the session.
+add_executable(wine_controller_test tests/wine/controller_test.cpp)
+target_link_options(wine_controller_test PRIVATE -static -mconsole)
+target_include_directories(wine_controller_test PRIVATE ${CMAKE_SOURCE_DIR})
+add_dependencies(wine_controller_test ZafrelXP zafrelctl)
+add_test(NAME wine_controller COMMAND wine_controller_test)
+set_tests_properties(wine_controller PROPERTIES LABELS wine TIMEOUT 900 RESOURCE_LOCK wine)
+
+# The reference controller and the program the end-to-end tests type into. The controller's two
+# notification-area icons are drawn at build time; windres finds them on its include path.
+set(ZAFREL_ICONS ${CMAKE_BINARY_DIR}/icons/zafrelctl_off.ico ${CMAKE_BINARY_DIR}/icons/zafrelctl_on.ico)
+add_custom_command(OUTPUT ${ZAFREL_ICONS}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/controller/make_icons.py ${CMAKE_BINARY_DIR}/icons
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/controller/make_icons.py ${CMAKE_SOURCE_DIR}/tools/controller/resource_ids.h
+  COMMENT "Drawing the controller's icons")
+set_source_files_properties(tools/controller/controller.rc PROPERTIES OBJECT_DEPENDS "${ZAFREL_ICONS}")
+add_executable(zafrelctl WIN32
+  tools/controller/controller.cpp
+  tools/controller/main_window.cpp
+  tools/controller/notify_icon.cpp
+  tools/controller/settings.cpp
+  tools/controller/controller.rc
+)
+target_include_directories(zafrelctl PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/icons)
 target_link_options(zafrelctl PRIVATE -static)
 set_target_properties(zafrelctl PROPERTIES OUTPUT_NAME ${ZAFREL_CONTROLLER})
 add_dependencies(zafrelctl ZafrelXP)
@@ -89,7 +113,6 @@ target_link_libraries(zafreltarget PRIVATE gdi32)
 # End-to-end: controller and target as separate Wine processes on a private X display; the text
 # typed must match the scenario file and the host engine's prediction (from the host build).
 set(ZAFREL_HOST_BUILD_DIR "${CMAKE_SOURCE_DIR}/build/host" CACHE PATH "the host build, for zafrel_predict")
-find_package(Python3 COMPONENTS Interpreter REQUIRED)
 add_test(NAME wine_e2e
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/e2e.py
     --bin ${CMAKE_BINARY_DIR} --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict

@@ -1,10 +1,27 @@
 // zafrelctl: the reference controller program for ZafrelXP.dll. It owns the window of class
 // "ZafrelXP908@2005" whose title carries the typing mode (characters 1-5) and the font code
 // (character 7), loads the library after that window exists, switches the hook slots, shows
-// whether Farsi typing is on, and paints the library's status lines.
+// whether Farsi typing is on (in its window and with its icon in the notification area), and
+// paints the library's status lines.
 //
-//   zafrelctl [--mode TRUES|FALSE] [--font C] [--slots 1,2,5]
+//   zafrelctl [--mode TRUES|FALSE] [--font C] [--slots 1,2,5] [--tray]
 //   zafrelctl64 --companion HWND --line-height N     (started by the 32-bit controller)
+//
+// The mode, the font code, the diagnostic slots that were on and the window's place are kept in
+// the registry (settings.h has the layout) and restored at start. --mode, --font and --slots hold
+// for this run only: they are not written back, though a setting the person then changes from a
+// menu is. --slots names every slot to switch on; without it the typing slots 1, 2 and 5 and the
+// kept diagnostic slots are. --tray starts with the window hidden behind the icon, as the Run
+// value for starting at sign-in does.
+//
+// One controller per desktop: a second start (of either bitness) brings the first one's window
+// forward and exits with kExitAlreadyRunning. The companion is not counted.
+//
+// The window: closing it hides it behind the icon (or ends the controller when the notification
+// area took no icon); a left click on the icon shows or hides it; the icon's menu has the mode,
+// the font, the clipboard command, the diagnostics, starting at sign-in and Exit. Exit, the end
+// of the session (WM_ENDSESSION) and the window's destruction all end the same way: every slot
+// switched off in both libraries, the companion ended, the icon taken away.
 //
 // On 64-bit Windows the 32-bit controller starts zafrelctl64.exe beside it as its companion, so
 // that 64-bit programs get Farsi typing from ZafrelXP64.dll too; zafrelctl64.exe also runs alone,
@@ -13,7 +30,8 @@
 // Menu commands (also sent by test programs as WM_COMMAND):
 //   kCmdModeTrue/kCmdModeFalse, kCmdFont0 + digit, kCmdSlot0 + slot; 203 playback; 204 record;
 //   205 (Edit > Type clipboard as Farsi, and the hot key Ctrl+Alt+V) types the clipboard's
-//   Unicode text as the keys of the Persian layout, which the library shapes as if typed.
+//   Unicode text as the keys of the Persian layout, which the library shapes as if typed;
+//   kCmdShowHide, kCmdStartAtSignIn, kCmdExit.
 //
 // Typing the clipboard, step by step (a timer drives it, so the window keeps answering):
 //   1. The text is read at once and turned into keys: a letter (Arabic yeh, alef maksura and kaf
@@ -21,7 +39,7 @@
 //      or CR) into Return. Any other character, ZWNJ among them, has no key: the status line
 //      lists them with their positions (from 1, in UTF-16 units, as an edit control counts) and
 //      nothing is typed. Nor for an empty or non-text clipboard.
-//   2. Chosen from the menu, the command finds the controller in the foreground: the window that
+//   2. Chosen from a menu, the command finds the controller in the foreground: the window that
 //      was in the foreground before (polled every 200 ms, the last one of another program) gets
 //      the foreground back and restores its own focus. From the hot key or another program the
 //      foreground stays where it is.
@@ -45,14 +63,16 @@
 #include <vector>
 
 #include "codepage/layout.h"
+#include "tools/controller/main_window.h"
+#include "tools/controller/notify_icon.h"
 #include "tools/controller/protocol.h"
+#include "tools/controller/settings.h"
 #include "tools/winprog.h"
 
 namespace {
 
 typedef int(WINAPI* InitFn)(HWND, int);
 typedef int(WINAPI* InstallFn)(int, int, HWND, int);
-typedef int(WINAPI* PaintFn)(HDC);
 
 struct Controller {
   HWND hwnd = nullptr;
@@ -70,6 +90,17 @@ struct Controller {
   // The last foreground window of another program: the menu's commands are for it.
   HWND otherForeground = nullptr;
   bool hotKey = false;  // Ctrl+Alt+V is ours
+  // The notification area.
+  HMENU iconMenu = nullptr;
+  int icon = kIconNone;  // what it shows
+  IconState shown;       // what the icon was last told
+  UINT taskbarCreated = 0;
+  bool afterDoubleClick = false;  // the button's release that ends a double click is no click
+  bool startAtSignIn = false;
+  bool companion = false;  // as the window last said
+  bool wow64 = false;
+  bool ended = false;  // hooks off, companion ended, icon gone
+  bool quit = false;   // the window is gone
 };
 
 Controller g;
@@ -96,9 +127,19 @@ void CheckMenus() {
     if (slot == 3 || slot == 4) continue;
     CheckMenuItem(menu, kCmdSlot0 + slot, g.slotOn[slot] ? MF_CHECKED : MF_UNCHECKED);
   }
+  // The icon's menu shares the bar's pop-ups; this item is in both.
+  for (HMENU m : {menu, g.iconMenu}) {
+    CheckMenuItem(m, kCmdStartAtSignIn, g.startAtSignIn ? MF_CHECKED : MF_UNCHECKED);
+  }
 }
 
 HWND Companion() { return FindWindowExA(HWND_MESSAGE, nullptr, kCompanionClass, nullptr); }
+
+DWORD DiagnosticSlots() {
+  DWORD bits = 0;
+  for (int slot = 0; slot < 10; ++slot) bits |= g.slotOn[slot] ? DWORD{1} << slot : 0;
+  return bits & kDiagnosticSlotMask;
+}
 
 void SwitchSlot(int slot, bool on) {
   if (g.install == nullptr) return;
@@ -116,8 +157,7 @@ void SwitchSlot(int slot, bool on) {
 // On 64-bit Windows a 32-bit controller reaches only 32-bit programs: zafrelctl64.exe, from the
 // same folder, serves the 64-bit ones.
 void StartCompanion() {
-  BOOL wow64 = FALSE;
-  if (kProgram64 || !IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return;
+  if (!g.wow64) return;
   char path[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
   char* slash = std::strrchr(path, '\\');
@@ -424,20 +464,37 @@ void ClipboardTick() {
   }
 }
 
+// The taskbar and its notification area take the foreground while the icon is clicked; they are
+// never what the menu's commands are for.
+bool ShellWindow(HWND hwnd) {
+  char name[64] = "";
+  GetClassNameA(hwnd, name, sizeof name);
+  for (const char* shell : {"Shell_TrayWnd", "Shell_SecondaryTrayWnd", "NotifyIconOverflowWindow",
+                            "__winex11_standalone_tray"}) {
+    if (std::strcmp(name, shell) == 0) return true;
+  }
+  return false;
+}
+
 // The menu's commands are for the program the person was working in, which is no longer the
 // foreground once the menu is open.
 void NoteForeground() {
   HWND foreground = GetForegroundWindow();
-  if (foreground != nullptr && !OwnWindow(foreground)) g.otherForeground = foreground;
+  if (foreground != nullptr && !OwnWindow(foreground) && !ShellWindow(foreground)) {
+    g.otherForeground = foreground;
+  }
 }
 
-HMENU BuildMenu() {
+// The menu bar, and the icon's menu, which shares the bar's Mode, Font and Diagnostics pop-ups
+// (so the library's own updates of the record and playback items show in both).
+HMENU BuildMenus() {
   HMENU mode = CreatePopupMenu();
   AppendMenuA(mode, MF_STRING, kCmdModeTrue, "&TRUE (sent route allowed)");
   AppendMenuA(mode, MF_STRING, kCmdModeFalse, "&FALSE (posted route)");
   HMENU font = CreatePopupMenu();
-  const char* const fonts[] = {"Font code &0", "Font code &1 (default)", "Font code &2",
-                               "Font code &3", "Font code &4"};
+  const char* const fonts[] = {"&0  ZafrelXP Nazli 0", "&1  ZafrelXP Nazli 1 (default)",
+                               "&2  ZafrelXP Nazli 2", "&3  ZafrelXP Nazli 3",
+                               "&4  ZafrelXP Nazli 4"};
   for (int digit = 0; digit <= 4; ++digit)
     AppendMenuA(font, MF_STRING, kCmdFont0 + digit, fonts[digit]);
   HMENU hooks = CreatePopupMenu();
@@ -459,12 +516,161 @@ HMENU BuildMenu() {
   AppendMenuA(hooks, MF_STRING, kCmdRecord, "&Record (F2 stops)");
   HMENU edit = CreatePopupMenu();
   AppendMenuA(edit, MF_STRING, kCmdTypeClipboard, "Type clipboard as &Farsi\tCtrl+Alt+V");
+  HMENU program = CreatePopupMenu();
+  AppendMenuA(program, MF_STRING, kCmdStartAtSignIn, "Start at &sign-in");
+  AppendMenuA(program, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(program, MF_STRING, kCmdShowHide, "&Hide window\tEsc");
+  AppendMenuA(program, MF_STRING, kCmdExit, "E&xit");
   HMENU bar = CreateMenu();
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(program), "&Program");
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), "&Edit");
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(mode), "&Mode");
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(font), "&Font");
-  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(hooks), "&Hooks");
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(hooks), "&Diagnostics");
+
+  g.iconMenu = CreatePopupMenu();
+  AppendMenuA(g.iconMenu, MF_STRING, kCmdShowHide, "&Show window");
+  AppendMenuA(g.iconMenu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(g.iconMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(mode), "&Mode");
+  AppendMenuA(g.iconMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(font), "&Font");
+  AppendMenuA(g.iconMenu, MF_STRING, kCmdTypeClipboard, "Type clipboard as &Farsi");
+  AppendMenuA(g.iconMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(hooks), "&Diagnostics");
+  AppendMenuA(g.iconMenu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(g.iconMenu, MF_STRING, kCmdStartAtSignIn, "Start at &sign-in");
+  AppendMenuA(g.iconMenu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(g.iconMenu, MF_STRING, kCmdExit, "E&xit");
   return bar;
+}
+
+bool MenuChecked(int id) {
+  return (GetMenuState(GetMenu(g.hwnd), id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+MainView View() {
+  MainView v;
+  v.last = g.last;
+  std::strcpy(v.mode, g.mode);
+  v.font = g.font;
+  v.companion = g.companion;
+  v.wow64 = g.wow64;
+  // The journal's items are checked while it records or plays back; the library unchecks them.
+  v.diagnosticsRunning =
+      DiagnosticSlots() != 0 || MenuChecked(kCmdRecord) || MenuChecked(kCmdPlayback);
+  v.clipboardStatus = clip.status;
+  v.paintHooks = g.paint;
+  return v;
+}
+
+void UpdateIcon() {
+  if (g.ended) return;
+  IconState state;
+  state.on = g.last == kLastOn;
+  std::strcpy(state.mode, g.mode);
+  state.font = g.font;
+  if (g.icon != kIconNone && state.on == g.shown.on && state.font == g.shown.font &&
+      std::strcmp(state.mode, g.shown.mode) == 0)
+    return;
+  g.shown = state;
+  g.icon = ShowNotifyIcon(g.hwnd, state);
+}
+
+// After every change: the title the library reads, the menus, the icon and the window's words.
+void Refresh() {
+  UpdateTitle();
+  CheckMenus();
+  UpdateIcon();
+  RedrawWindow(g.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+}
+
+void ShowMainWindow() {
+  ShowWindow(g.hwnd, IsIconic(g.hwnd) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(g.hwnd);
+}
+
+void HideMainWindow() {
+  SavePlacement(g.hwnd);
+  ShowWindow(g.hwnd, SW_HIDE);
+}
+
+void ShowOrHide() {
+  if (IsWindowVisible(g.hwnd) && !IsIconic(g.hwnd)) {
+    HideMainWindow();
+  } else {
+    ShowMainWindow();
+  }
+}
+
+void ShowIconMenu() {
+  ModifyMenuA(g.iconMenu, kCmdShowHide, MF_BYCOMMAND | MF_STRING, kCmdShowHide,
+              IsWindowVisible(g.hwnd) ? "&Hide window" : "&Show window");
+  SetMenuDefaultItem(g.iconMenu, kCmdShowHide, FALSE);
+  POINT at;
+  GetCursorPos(&at);
+  // Without the foreground the menu would not close when the person clicks elsewhere; the
+  // message after it lets the menu close properly the next time.
+  SetForegroundWindow(g.hwnd);
+  const int id = TrackPopupMenu(g.iconMenu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x,
+                                at.y, 0, g.hwnd, nullptr);
+  if (g.quit) {
+    // The window went while the menu was open, and the menu's loop took the quit message.
+    PostQuitMessage(0);
+    return;
+  }
+  PostMessageA(g.hwnd, WM_NULL, 0, 0);
+  // Carried out once the menu's own message loop has ended: Exit must not end the window under
+  // it, and the clipboard command wants the menu gone from the screen.
+  if (id != 0) PostMessageA(g.hwnd, WM_COMMAND, id, 0);
+}
+
+void IconMouse(UINT message) {
+  switch (message) {
+    case WM_LBUTTONUP:
+      if (!g.afterDoubleClick) ShowOrHide();
+      g.afterDoubleClick = false;
+      break;
+    case WM_LBUTTONDBLCLK:  // the first click has shown or hidden it: a double click shows it
+      g.afterDoubleClick = true;
+      ShowMainWindow();
+      break;
+    case WM_RBUTTONUP:
+    case WM_CONTEXTMENU:
+      ShowIconMenu();
+      break;
+  }
+}
+
+// Everything the controller switched on goes off, in both libraries, and the icon goes away:
+// at Exit, when the session ends and when the window is destroyed, whichever comes first.
+void EndEverything() {
+  if (g.ended) return;
+  g.ended = true;
+  KillTimer(g.hwnd, kClipboardTimer);
+  if (clip.step == Step::kTyping && clip.down) Inject(clip.keys[clip.typed], false);
+  SavePlacement(g.hwnd);
+  // Every slot off, the journal's too (they may have switched themselves off already).
+  for (int slot = 0; slot < 10; ++slot) {
+    if (g.install != nullptr && slot != 7) g.install(slot, 0, g.hwnd, 0);
+  }
+  // The companion would notice the window gone within a second; it is told at once and given
+  // the time to unhook, since at the end of the session nothing waits for it.
+  if (HWND companion = Companion()) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(companion, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+  }
+  g.icon = RemoveNotifyIcon(g.hwnd);
+  if (g.hotKey) UnregisterHotKey(g.hwnd, kHotKeyId);
+  g.hotKey = false;
+}
+
+void SaveSetting(int id) {
+  if (id == kCmdModeTrue || id == kCmdModeFalse) {
+    SaveMode(g.mode);
+  } else if (id >= kCmdFont0 && id <= kCmdFont0 + 9) {
+    SaveFont(g.font);  // only 0-4: the other digits have no encoding of their own
+  } else if (id >= kCmdSlot0 && id < kCmdSlot0 + 10 &&
+             (kDiagnosticSlotMask & (DWORD{1} << (id - kCmdSlot0))) != 0) {
+    SaveDiagnosticSlots(DiagnosticSlots());
+  }
 }
 
 void Command(int id) {
@@ -488,42 +694,30 @@ void Command(int id) {
       CheckMenuItem(GetMenu(g.hwnd), kCmdRecord, MF_CHECKED);
       EnableMenuItem(GetMenu(g.hwnd), kCmdPlayback, MF_GRAYED);
     }
+  } else if (id == kCmdShowHide) {
+    ShowOrHide();
+  } else if (id == kCmdStartAtSignIn) {
+    g.startAtSignIn = SetStartAtSignIn(!g.startAtSignIn);
+  } else if (id == kCmdExit) {
+    DestroyWindow(g.hwnd);
+    return;
   }
-  UpdateTitle();
-  CheckMenus();
-  InvalidateRect(g.hwnd, nullptr, TRUE);
-}
-
-void Paint() {
-  PAINTSTRUCT ps;
-  HDC hdc = BeginPaint(g.hwnd, &ps);
-  if (g.paint) g.paint(hdc);
-  char line[96];
-  std::snprintf(line, sizeof line, "Farsi typing: %s   (Scroll Lock switches it)",
-                g.last == kLastOn    ? "on"
-                : g.last == kLastOff ? "off"
-                                     : "not yet switched");
-  TextOutA(hdc, 1, 11 * g.lineHeight, line, static_cast<int>(std::strlen(line)));
-  std::snprintf(line, sizeof line, "Active: %s%s", kLibraryFile,
-                Companion() != nullptr ? ", ZafrelXP64.dll (64-bit companion)" : "");
-  TextOutA(hdc, 1, 12 * g.lineHeight, line, static_cast<int>(std::strlen(line)));
-  TextOutA(hdc, 1, 13 * g.lineHeight, clip.status, static_cast<int>(std::strlen(clip.status)));
-  EndPaint(g.hwnd, &ps);
+  SaveSetting(id);
+  Refresh();
 }
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case kMsgOn:
       ++g.notifications[wParam == 1 ? kQueryKeySkipped : kQueryOn];
-      if (wParam == 0) g.last = kLastOn;
-      UpdateTitle();
-      InvalidateRect(hwnd, nullptr, TRUE);
+      if (wParam != 0) return 0;  // a key skipped while Farsi typing is on: nothing changes
+      g.last = kLastOn;
+      Refresh();
       return 0;
     case kMsgOff:
       ++g.notifications[kQueryOff];
       g.last = kLastOff;
-      UpdateTitle();
-      InvalidateRect(hwnd, nullptr, TRUE);
+      Refresh();
       return 0;
     case kMsgQuery:
       if (wParam == kQueryLast) return g.last;
@@ -542,7 +736,15 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         for (int slot = 0; slot < 10; ++slot) bits |= g.slotOn[slot] ? 1 << slot : 0;
         return bits;
       }
+      if (wParam == kQueryIcon) return g.icon;
+      if (wParam == kQueryStartAtSignIn) return g.startAtSignIn ? 1 : 0;
       return wParam < 4 ? g.notifications[wParam] : -1;
+    case kMsgShow:
+      ShowMainWindow();
+      return 1;
+    case kMsgNotifyIcon:
+      IconMouse(static_cast<UINT>(LOWORD(lParam)));
+      return 0;
     case WM_COMMAND:
       Command(LOWORD(wParam));
       return 0;
@@ -550,23 +752,69 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam == kHotKeyId) TypeClipboard();
       return 0;
     case WM_TIMER:
-      if (wParam == kForegroundTimer) NoteForeground();
+      if (wParam == kForegroundTimer) {
+        NoteForeground();
+        // The companion comes up a little after the controller, and may go.
+        if ((Companion() != nullptr) != g.companion) {
+          g.companion = !g.companion;
+          Refresh();
+        }
+      }
       if (wParam == kClipboardTimer) ClipboardTick();
       return 0;
+    case WM_KEYDOWN:
+      if (wParam == VK_ESCAPE && g.icon != kIconNone) HideMainWindow();
+      return 0;
+    case WM_NCCALCSIZE: {
+      const LRESULT result = DefWindowProcA(hwnd, msg, wParam, lParam);
+      MakeRoomForBand(wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
+                             : reinterpret_cast<RECT*>(lParam));
+      return result;
+    }
+    case WM_NCPAINT:
+    case WM_NCACTIVATE: {
+      const LRESULT result = DefWindowProcA(hwnd, msg, wParam, lParam);
+      PaintBand(hwnd, View());
+      return result;
+    }
     case WM_PAINT:
-      Paint();
+      PaintClient(hwnd, View());
+      return 0;
+    case WM_EXITSIZEMOVE:
+      SavePlacement(hwnd);
+      return 0;
+    case WM_CLOSE:
+      // Typing goes on without the window; only Exit ends it. With no icon to bring the window
+      // back from, closing it is the end.
+      if (g.icon != kIconNone) {
+        HideMainWindow();
+      } else {
+        DestroyWindow(hwnd);
+      }
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // The process may be ended any time after this returns: the hooks go now.
+      if (wParam) {
+        EndEverything();
+        DestroyWindow(hwnd);
+      }
       return 0;
     case WM_DESTROY:
-      // Every slot off, the journal's too (they may have switched themselves off already).
-      for (int slot = 0; slot < 10; ++slot) {
-        if (g.install != nullptr && slot != 7) g.install(slot, 0, g.hwnd, 0);
-      }
-      // The companion would notice the window gone within a second; it is told at once.
-      if (HWND companion = Companion()) PostMessageA(companion, WM_CLOSE, 0, 0);
-      if (g.hotKey) UnregisterHotKey(hwnd, kHotKeyId);
+      EndEverything();
+      // A menu's message loop that is running (the icon's, when another program sends Exit or
+      // the session ends) may take the quit message for itself: the flag ends the main loop.
+      g.quit = true;
       PostQuitMessage(0);
       return 0;
     default:
+      // Explorer started again (or only now, at sign-in): its notification area is new.
+      if (msg == g.taskbarCreated && msg != 0) {
+        g.icon = kIconNone;
+        UpdateIcon();
+        return 0;
+      }
       return DefWindowProcA(hwnd, msg, wParam, lParam);
   }
 }
@@ -617,7 +865,7 @@ LRESULT CALLBACK CompanionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 
 int RunCompanion(HINSTANCE instance, HWND controller, int lineHeight) {
   // Only beside a controller, and only one companion per desktop.
-  if (!IsWindow(controller) || Companion() != nullptr) return 5;
+  if (!IsWindow(controller) || Companion() != nullptr) return kExitNoCompanion;
   c.controller = controller;
   WNDCLASSA wc = {};
   wc.lpfnWndProc = CompanionProc;
@@ -626,13 +874,13 @@ int RunCompanion(HINSTANCE instance, HWND controller, int lineHeight) {
   RegisterClassA(&wc);
   HWND hwnd =
       CreateWindowA(kCompanionClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
-  if (hwnd == nullptr) return 2;
+  if (hwnd == nullptr) return kExitNoWindow;
   // The controller's window exists, so the library loads; its status lines go to that window.
   HMODULE dll = LoadLibraryA(kLibraryFile);
-  if (dll == nullptr) return 3;
+  if (dll == nullptr) return kExitNoLibrary;
   auto init = LibraryExport<InitFn>(dll, "InitZafrelXPDll", 8);
   c.install = LibraryExport<InstallFn>(dll, "InstallFilter", 16);
-  if (!init || !c.install) return 4;
+  if (!init || !c.install) return kExitNoExports;
   init(controller, lineHeight);
   DWORD_PTR bits = 0;
   SendMessageTimeoutA(controller, kMsgQuery, kQuerySlots, 0, SMTO_ABORTIFHUNG, 5000, &bits);
@@ -649,29 +897,91 @@ int RunCompanion(HINSTANCE instance, HWND controller, int lineHeight) {
   return 0;
 }
 
-void ParseArguments(int* slots, int* slotCount) {
-  *slotCount = 0;
+struct Options {
+  const char* mode = nullptr;  // as given on the command line, else nullptr
+  char font = 0;
   bool slotsGiven = false;
-  for (int i = 1; i + 1 < __argc; i += 2) {
+  int slots[10] = {};
+  int slotCount = 0;
+  bool tray = false;
+};
+
+Options ParseArguments() {
+  Options o;
+  for (int i = 1; i < __argc; ++i) {
     const char* option = __argv[i];
-    const char* value = __argv[i + 1];
-    if (std::strcmp(option, "--mode") == 0) {
-      std::strcpy(g.mode, std::strcmp(value, "TRUES") == 0 ? "TRUES" : "FALSE");
+    const char* value = i + 1 < __argc ? __argv[i + 1] : nullptr;
+    if (std::strcmp(option, "--tray") == 0) {
+      o.tray = true;
+    } else if (value == nullptr) {
+      break;
+    } else if (std::strcmp(option, "--mode") == 0) {
+      o.mode = std::strcmp(value, "TRUES") == 0 ? "TRUES" : "FALSE";
+      ++i;
     } else if (std::strcmp(option, "--font") == 0) {
-      g.font = value[0];
+      o.font = value[0];
+      ++i;
     } else if (std::strcmp(option, "--slots") == 0) {
-      slotsGiven = true;
-      for (const char* p = value; *p && *slotCount < 10; ++p) {
-        if (*p >= '0' && *p <= '9') slots[(*slotCount)++] = *p - '0';
+      o.slotsGiven = true;
+      for (const char* p = value; *p && o.slotCount < 10; ++p) {
+        if (*p >= '0' && *p <= '9') o.slots[o.slotCount++] = *p - '0';
       }
+      ++i;
     }
   }
-  if (!slotsGiven) {  // the typing slots: focus, key pre-filter, keyboard
-    slots[0] = 1;
-    slots[1] = 2;
-    slots[2] = 5;
-    *slotCount = 3;
+  return o;
+}
+
+// The settings, with the command line's options over them for this run.
+void ApplySettings(const Settings& settings, Options* o) {
+  std::strcpy(g.mode, o->mode != nullptr ? o->mode : settings.mode);
+  g.font = o->font != 0 ? o->font : settings.font;
+  g.startAtSignIn = settings.startAtSignIn;
+  if (o->slotsGiven) return;
+  // The typing slots: focus, key pre-filter, keyboard; then the diagnostics that were on.
+  for (int slot : {1, 2, 5, 0, 6, 8, 9}) {
+    if (slot == 1 || slot == 2 || slot == 5 || (settings.diagnosticSlots & (1u << slot)) != 0) {
+      o->slots[o->slotCount++] = slot;
+    }
   }
+}
+
+// One controller per desktop, whatever its bitness: the mutex is named after the desktop. False
+// when another controller holds it; a mutex that cannot be made at all does not stop this one.
+bool ClaimDesktop(HANDLE* mutex) {
+  char desktop[128] = "Default";
+  DWORD needed = 0;
+  GetUserObjectInformationA(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, desktop,
+                            sizeof desktop - 1, &needed);
+  char name[192];
+  std::snprintf(name, sizeof name, "Local\\%s controller on %s", kControllerClass, desktop);
+  for (char* p = name + 6; *p != 0; ++p) {
+    if (*p == '\\') *p = '_';  // a backslash would name a namespace
+  }
+  *mutex = CreateMutexA(nullptr, FALSE, name);
+  if (*mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(*mutex);
+    *mutex = nullptr;
+    return false;
+  }
+  return true;
+}
+
+// The running controller's window comes forward. It may still be starting: under emulation that
+// takes a while, so its window is waited for.
+void BringForwardRunning() {
+  HWND running = nullptr;
+  for (int i = 0; i < 300 && running == nullptr; ++i) {
+    running = FindWindowA(kControllerClass, nullptr);
+    if (running == nullptr) Sleep(100);
+  }
+  if (running == nullptr) return;
+  DWORD process = 0;
+  GetWindowThreadProcessId(running, &process);
+  // Started by the person just now, this process may hand the foreground on.
+  AllowSetForegroundWindow(process);
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(running, kMsgShow, 0, 0, SMTO_ABORTIFHUNG, 10000, &result);
 }
 
 }  // namespace
@@ -684,56 +994,76 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
         __argc >= 5 && std::strcmp(__argv[3], "--line-height") == 0 ? std::atoi(__argv[4]) : 16;
     return RunCompanion(instance, controller, lineHeight);
   }
-  int slots[10];
-  int slotCount = 0;
-  ParseArguments(slots, &slotCount);
+  HANDLE desktop = nullptr;
+  if (!ClaimDesktop(&desktop)) {
+    BringForwardRunning();
+    return kExitAlreadyRunning;
+  }
+  Options options = ParseArguments();
+  Settings settings;
+  const unsigned repaired = LoadSettings(&settings);
+  ApplySettings(settings, &options);
+  BOOL wow64 = FALSE;
+  g.wow64 = !kProgram64 && IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+  g.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  g.lineHeight = InitMainWindow();
+  LoadNotifyIcons(instance);
 
-  WNDCLASSA wc = {};
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = instance;
+  wc.hIcon = BigWindowIcon();
+  wc.hIconSm = SmallWindowIcon();
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   wc.lpszClassName = kControllerClass;
-  RegisterClassA(&wc);
+  RegisterClassExA(&wc);
   // The window must exist before the library is loaded: the library refuses to load without it.
-  g.hwnd = CreateWindowA(kControllerClass, "FALSE 1 ZafrelXP", WS_OVERLAPPEDWINDOW, 0, 0, 640, 300,
-                         nullptr, BuildMenu(), instance, nullptr);
-  if (g.hwnd == nullptr) return 2;
+  const SIZE size = DefaultWindowSize();
+  g.hwnd = CreateWindowA(kControllerClass, "FALSE 1 ZafrelXP", WS_OVERLAPPEDWINDOW, 0, 0, size.cx,
+                         size.cy, nullptr, BuildMenus(), instance, nullptr);
+  if (g.hwnd == nullptr) return kExitNoWindow;
   UpdateTitle();
-
-  HDC hdc = GetDC(g.hwnd);
-  TEXTMETRICA tm;
-  if (GetTextMetricsA(hdc, &tm)) g.lineHeight = tm.tmHeight;
-  ReleaseDC(g.hwnd, hdc);
+  if (settings.havePlacement) {
+    settings.placement.showCmd = SW_HIDE;  // shown below, without taking the activation
+    settings.placement.flags = 0;
+    SetWindowPlacement(g.hwnd, &settings.placement);
+  }
+  if ((repaired & kRepairedPlacement) != 0) SavePlacement(g.hwnd);
 
   g.dll = LoadLibraryA(kLibraryFile);
   if (g.dll == nullptr) {
     char text[64];
     std::snprintf(text, sizeof text, "%s could not be loaded.", kLibraryFile);
     MessageBoxA(g.hwnd, text, "zafrelctl", MB_OK | MB_ICONERROR);
-    return 3;
+    return kExitNoLibrary;
   }
   g.init = LibraryExport<InitFn>(g.dll, "InitZafrelXPDll", 8);
   g.install = LibraryExport<InstallFn>(g.dll, "InstallFilter", 16);
   g.paint = LibraryExport<PaintFn>(g.dll, "PaintHooksDll", 4);
-  if (!g.init || !g.install || !g.paint) return 4;
+  if (!g.init || !g.install || !g.paint) return kExitNoExports;
   g.init(g.hwnd, g.lineHeight);
-  for (int i = 0; i < slotCount; ++i) SwitchSlot(slots[i], true);
-  CheckMenus();
+  for (int i = 0; i < options.slotCount; ++i) SwitchSlot(options.slots[i], true);
   StartCompanion();  // it takes the slots switched on so far from this window
   g.hotKey = RegisterHotKey(g.hwnd, kHotKeyId, MOD_CONTROL | MOD_ALT, 'V') != 0;
   std::snprintf(clip.status, sizeof clip.status, "%s",
                 g.hotKey ? "Ctrl+Alt+V types the clipboard as Farsi (Edit menu)"
                          : "Ctrl+Alt+V belongs to another program: Edit > Type clipboard as Farsi");
   SetTimer(g.hwnd, kForegroundTimer, kForegroundPollMs, nullptr);
+  Refresh();  // the icon too
 
-  // Shown without taking the activation: the program being typed into keeps the keyboard.
-  ShowWindow(g.hwnd, show == SW_SHOWDEFAULT ? SW_SHOWNOACTIVATE : show);
+  // Shown without taking the activation: the program being typed into keeps the keyboard. With
+  // --tray only the icon shows, unless the notification area took none.
+  if (!options.tray || g.icon == kIconNone) {
+    ShowWindow(g.hwnd, show == SW_SHOWDEFAULT ? SW_SHOWNOACTIVATE : show);
+  }
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (!g.quit && GetMessageA(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
   FreeLibrary(g.dll);
-  return 0;
+  if (desktop != nullptr) CloseHandle(desktop);
+  return kExitDone;
 }

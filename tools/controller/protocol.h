@@ -1,5 +1,6 @@
 // What the reference controller understands from other programs: its menu commands (which test
-// and demo programs send as WM_COMMAND) and one query message for what the library told it.
+// and demo programs send as WM_COMMAND), one query message for what the library told it and what
+// it shows, and its exit codes.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +24,16 @@ constexpr int kCmdRecord = 204;
 // leaves the controller in the foreground: the window that was in the foreground before gets it
 // back first. Sent by another program while its window has the focus, the command types there.
 constexpr int kCmdTypeClipboard = 205;
+// The notification area's menu (and the main window's Program menu).
+constexpr int kCmdShowHide = 206;       // shows the main window and brings it forward, or hides it
+constexpr int kCmdStartAtSignIn = 207;  // switches starting at sign-in (the Run value) over
+constexpr int kCmdExit = 208;  // ends the controller: every hook off, the companion ended, no icon
+
+// A second start of the controller sends this to the running one, whose window then shows and
+// comes forward; the second one then exits with kExitAlreadyRunning. Answers 1.
+constexpr UINT kMsgShow = WM_APP + 3;
+// The notification area's callback: lParam is the mouse message over the icon.
+constexpr UINT kMsgNotifyIcon = WM_APP + 4;
 
 // SendMessage(controller, kMsgQuery, what, 0) answers:
 constexpr UINT kMsgQuery = WM_APP + 1;
@@ -34,6 +45,12 @@ constexpr WPARAM kQuerySlots = 5;       // bit n: slot n is on
 constexpr int kLastNone = 0;
 constexpr int kLastOn = 1;
 constexpr int kLastOff = 2;
+// What the controller shows, for programs that cannot see the notification area.
+constexpr WPARAM kQueryIcon = 11;           // the icon in the notification area: kIcon...
+constexpr WPARAM kQueryStartAtSignIn = 12;  // 1 when the Run value starts this controller
+constexpr int kIconNone = 0;  // no icon: the notification area refused it, or there is none yet
+constexpr int kIconOff = 1;   // grey: the library's last word was not "on"
+constexpr int kIconOn = 2;    // green: Farsi typing on
 
 // The clipboard command runs on after WM_COMMAND returns (it waits for the hot key's modifiers
 // to be released, for Farsi typing to switch on and for each key to be taken): a program waits
@@ -63,6 +80,14 @@ constexpr char kCompanionClass[] = "ZafrelXP64Companion";
 constexpr UINT kMsgCompanionSlot = WM_APP + 2;  // wParam slot, lParam 1 on / 0 off; returns 1
                                                 // when the slot is in that state
 // kMsgQuery with kQuerySlots also answers the companion's slots.
+
+// Exit codes of zafrelctl and of its companion.
+constexpr int kExitDone = 0;            // Exit, the window closed for good, or the session ended
+constexpr int kExitNoWindow = 2;        // no window could be made
+constexpr int kExitNoLibrary = 3;       // the library did not load
+constexpr int kExitNoExports = 4;       // the library lacks an export
+constexpr int kExitNoCompanion = 5;     // a companion without a controller, or a second one
+constexpr int kExitAlreadyRunning = 6;  // another controller runs on this desktop: it came forward
 
 // The slots a companion follows: the journal's record and playback (3, 4) see the whole
 // desktop's input from the controller's thread already, whatever the programs' bitness.

@@ -1,0 +1,188 @@
+#include "tools/controller/main_window.h"
+
+#include <cstring>
+#include <cwchar>
+
+#include "tools/controller/notify_icon.h"
+#include "tools/controller/protocol.h"
+#include "tools/controller/resource_ids.h"
+#include "tools/winprog.h"
+
+namespace {
+
+constexpr int kMarginX = 8;
+constexpr int kMarginY = 6;
+constexpr int kStatusRows = 10;  // the library's lines, one per hook slot
+constexpr int kWindowWidth = 640;
+constexpr COLORREF kOnColour = RGB((ZAFREL_ICON_ON_RGB >> 16) & 0xFF,
+                                   (ZAFREL_ICON_ON_RGB >> 8) & 0xFF, ZAFREL_ICON_ON_RGB & 0xFF);
+
+HFONT g_text = nullptr;  // the system's message font
+HFONT g_bold = nullptr;
+int g_textLine = 16;  // a line of the band
+int g_statusLine = 16;
+int g_band = 0;
+
+int ClientHeight() { return kStatusRows * g_statusLine + 3 * kMarginY + 1 + g_statusLine; }
+
+// Where the band lies in window coordinates, as GetWindowDC draws.
+bool BandRect(HWND window, RECT* band) {
+  RECT frame;
+  RECT client;
+  POINT origin = {0, 0};
+  if (IsIconic(window) || !GetWindowRect(window, &frame) || !GetClientRect(window, &client) ||
+      !ClientToScreen(window, &origin))
+    return false;
+  band->left = origin.x - frame.left;
+  band->right = band->left + client.right;
+  band->bottom = origin.y - frame.top;
+  band->top = band->bottom - g_band;
+  return band->right > band->left;
+}
+
+// Draws the text from x on and returns where it ends.
+int Text(HDC dc, HFONT font, COLORREF colour, int x, int y, const wchar_t* text) {
+  SelectObject(dc, font);
+  SetTextColor(dc, colour);
+  const int length = static_cast<int>(std::wcslen(text));
+  TextOutW(dc, x, y, text, length);
+  SIZE size = {};
+  GetTextExtentPoint32W(dc, text, length, &size);
+  return x + size.cx;
+}
+
+void SwitchLine(HDC dc, int y, int last) {
+  const COLORREF ink = GetSysColor(COLOR_WINDOWTEXT);
+  int x = kMarginX;
+  if (last == kLastOn) {
+    x = Text(dc, g_bold, kOnColour, x, y, L"Farsi typing is on");
+    Text(dc, g_text, ink, x, y, L"  \x2014 Scroll Lock switches it off");
+    return;
+  }
+  x = Text(dc, g_bold, ink, x, y,
+           last == kLastOff ? L"Farsi typing is off" : L"Farsi typing is not switched on yet");
+  Text(dc, g_text, ink, x, y, L"  \x2014 press Scroll Lock in the window you type into");
+}
+
+void LibrariesLine(wchar_t* line, size_t size, const MainView& v) {
+  if (kProgram64) {
+    std::swprintf(line, size, L"Active: ZafrelXP64.dll, for 64-bit programs");
+  } else if (!v.wow64) {
+    std::swprintf(line, size, L"Active: ZafrelXP.dll, for 32-bit programs");
+  } else if (v.companion) {
+    std::swprintf(line, size,
+                  L"Active: ZafrelXP.dll for 32-bit programs, ZafrelXP64.dll for 64-bit programs "
+                  L"(companion)");
+  } else {
+    std::swprintf(line, size,
+                  L"Active: ZafrelXP.dll for 32-bit programs; no 64-bit companion is running");
+  }
+}
+
+}  // namespace
+
+int InitMainWindow() {
+  NONCLIENTMETRICSW metrics = {};
+  metrics.cbSize = sizeof metrics;
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    g_text = CreateFontIndirectW(&metrics.lfMessageFont);
+    metrics.lfMessageFont.lfWeight = FW_BOLD;
+    g_bold = CreateFontIndirectW(&metrics.lfMessageFont);
+  }
+  if (g_text == nullptr) g_text = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  if (g_bold == nullptr) g_bold = g_text;
+  HDC screen = GetDC(nullptr);
+  TEXTMETRICW tm;
+  // The library draws with a window DC's own font, the system font.
+  if (GetTextMetricsW(screen, &tm)) g_statusLine = tm.tmHeight;
+  HGDIOBJ old = SelectObject(screen, g_bold);
+  if (GetTextMetricsW(screen, &tm)) g_textLine = tm.tmHeight + tm.tmExternalLeading + 2;
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  // Four lines, a gap, the "Diagnostics" heading and the divider.
+  g_band = kMarginY + 4 * g_textLine + kMarginY + g_textLine + 2 + 1;
+  return g_statusLine;
+}
+
+int BandHeight() { return g_band; }
+
+SIZE DefaultWindowSize() {
+  RECT r = {0, 0, kWindowWidth, g_band + ClientHeight()};
+  AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, TRUE, 0);
+  return SIZE{kWindowWidth, r.bottom - r.top};
+}
+
+void MakeRoomForBand(RECT* client) {
+  client->top += g_band;
+  if (client->top > client->bottom) client->top = client->bottom;
+}
+
+void PaintBand(HWND window, const MainView& v) {
+  RECT band;
+  if (!BandRect(window, &band)) return;
+  const int width = band.right - band.left;
+  HDC dc = GetWindowDC(window);
+  // Drawn off screen first: the band is redrawn at every switch and must not flicker.
+  HDC memory = CreateCompatibleDC(dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, width, g_band);
+  HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+  HGDIOBJ oldFont = SelectObject(memory, g_text);
+  RECT all = {0, 0, width, g_band};
+  FillRect(memory, &all, GetSysColorBrush(COLOR_WINDOW));
+  SetBkMode(memory, TRANSPARENT);
+  const COLORREF ink = GetSysColor(COLOR_WINDOWTEXT);
+
+  int y = kMarginY;
+  SwitchLine(memory, y, v.last);
+  y += g_textLine;
+  Text(memory, g_text, ink, kMarginX, y,
+       std::strcmp(v.mode, "TRUES") == 0 ? L"Typing mode: TRUE (sent route allowed)"
+                                         : L"Typing mode: FALSE (posted route)");
+  y += g_textLine;
+  wchar_t line[160];
+  wchar_t font[48];
+  FontName(v.font, font, sizeof font / sizeof font[0]);
+  std::swprintf(line, sizeof line / sizeof line[0],
+                v.font >= '0' && v.font <= '4' ? L"Font code: %c, for text set in the font %ls"
+                                               : L"Font code: %c, %ls",
+                v.font, font);
+  Text(memory, g_text, ink, kMarginX, y, line);
+  y += g_textLine;
+  LibrariesLine(line, sizeof line / sizeof line[0], v);
+  Text(memory, g_text, ink, kMarginX, y, line);
+  y += g_textLine + kMarginY;
+  Text(memory, g_text, GetSysColor(COLOR_GRAYTEXT), kMarginX, y,
+       L"Diagnostics: the library's status lines");
+  RECT divider = {0, g_band - 1, width, g_band};
+  FillRect(memory, &divider, GetSysColorBrush(COLOR_BTNSHADOW));
+
+  BitBlt(dc, band.left, band.top, width, g_band, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, oldFont);
+  SelectObject(memory, oldBitmap);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(window, dc);
+}
+
+void PaintClient(HWND window, const MainView& v) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window, &ps);
+  // Opaque, in the window's own font, as the library draws them when a monitor sees an event.
+  if (v.paintHooks != nullptr) v.paintHooks(dc);
+  HGDIOBJ old = SelectObject(dc, g_text);
+  SetBkMode(dc, TRANSPARENT);
+  if (!v.diagnosticsRunning) {
+    Text(dc, g_text, GetSysColor(COLOR_GRAYTEXT), 1, 0,
+         L"None running: the Diagnostics menu switches the monitors, recording and playback.");
+  }
+  RECT client;
+  GetClientRect(window, &client);
+  const int dividerY = kStatusRows * g_statusLine + kMarginY;
+  RECT divider = {0, dividerY, client.right, dividerY + 1};
+  FillRect(dc, &divider, GetSysColorBrush(COLOR_BTNSHADOW));
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  TextOutA(dc, kMarginX, dividerY + 1 + kMarginY, v.clipboardStatus,
+           static_cast<int>(std::strlen(v.clipboardStatus)));
+  SelectObject(dc, old);
+  EndPaint(window, &ps);
+}

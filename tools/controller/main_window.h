@@ -1,0 +1,39 @@
+// The controller's main window, drawn in plain words: at the top, whether Farsi typing is on, the
+// typing mode, the font code with its font and the libraries at work; under a divider, the
+// library's status lines and the clipboard command's line.
+//
+// The library draws its status lines itself, from every hooked process, at row `slot` of the
+// status window's client area (GetDC of the window it was given), whenever a monitor sees an
+// event. So the window's client area starts below the divider: the words above it live in a band
+// of the non-client area (WM_NCCALCSIZE makes room for it under the menu bar, WM_NCPAINT draws
+// it), and row 0 of the client area is the library's first line.
+#pragma once
+
+#include <windows.h>
+
+typedef int(WINAPI* PaintFn)(HDC);
+
+struct MainView {
+  int last = 0;  // kLastNone, kLastOn, kLastOff
+  char mode[6] = "FALSE";
+  char font = '1';
+  bool companion = false;            // ZafrelXP64.dll serves the 64-bit programs beside us
+  bool wow64 = false;                // a 32-bit controller on 64-bit Windows
+  bool diagnosticsRunning = false;   // a monitor slot, the recording or the playback is on
+  const char* clipboardStatus = "";  // the clipboard command's status line
+  PaintFn paintHooks = nullptr;      // the library's PaintHooksDll
+};
+
+// Measures the fonts; call before the window is made (WM_NCCALCSIZE needs the band's height).
+// Returns the height of a status line, which the library is told.
+int InitMainWindow();
+// The band's height, and the window size that shows the band and all the rows at once.
+int BandHeight();
+SIZE DefaultWindowSize();
+
+// For WM_NCCALCSIZE, after DefWindowProc: the client area begins below the band.
+void MakeRoomForBand(RECT* client);
+// Draws the band (after DefWindowProc has drawn the frame, caption and menu bar).
+void PaintBand(HWND window, const MainView& view);
+// WM_PAINT: the library's lines, then the clipboard command's line under a second divider.
+void PaintClient(HWND window, const MainView& view);
