@@ -132,8 +132,12 @@ void LevelsOfLogical(const Class* classes, int count, unsigned char* levels, Cla
   }
 }
 
-void LevelsOfVisual(const Class* c, int count, unsigned char* levels, Class* strongRight,
-                    Class after) {
+namespace {
+
+// A stretch of a screen line between Persian letters (or the line's ends): `after` is the strong
+// class right of it, kAL before a Persian letter, kON at the line's end.
+void ResolveVisualIsland(const Class* c, int count, unsigned char* levels, Class* strongRight,
+                         Class after) {
   // The first strong class right of each position (kON: none). Read backwards, that is the
   // strong character that came before.
   Class strong = after;
@@ -182,9 +186,29 @@ void LevelsOfVisual(const Class* c, int count, unsigned char* levels, Class* str
   }
 }
 
-void ScreenOrder(const unsigned char* levels, int count, int* order) {
-  int v = 0;
-  ForEachInScreenOrder(levels, count, [&](int i) { order[v++] = i; });
+}  // namespace
+
+void LevelsOfVisual(const Class* classes, int count, unsigned char* levels, Class* work) {
+  // As for the reading order: only the stretches between Persian letters that hold Latin letters
+  // or digits need the rules.
+  for (int i = 0; i < count;) {
+    if (classes[i] == Class::kAL) {
+      levels[i++] = 1;
+      continue;
+    }
+    int end = i;
+    bool mixed = false;
+    for (; end < count && classes[end] != Class::kAL; ++end) {
+      mixed = mixed || classes[end] == Class::kL || classes[end] == Class::kEN;
+    }
+    if (mixed) {
+      ResolveVisualIsland(classes + i, end - i, levels + i, work + i,
+                          end < count ? Class::kAL : Class::kON);
+    } else {
+      for (int k = i; k < end; ++k) levels[k] = 1;
+    }
+    i = end;
+  }
 }
 
 }  // namespace bidi

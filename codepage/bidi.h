@@ -35,10 +35,7 @@ void LevelsOfLogical(const Class* classes, int count, unsigned char* levels, Cla
 // else is right to left. Text that the rules above display is read back exactly, except where two
 // reading orders display alike (a number right before Latin text reads as following it).
 // `work` holds `count` classes of scratch space.
-// `after` is the strong class right of the stretch given, for a stretch that ends before a
-// Persian letter (kAL); kON for a stretch that ends the line.
-void LevelsOfVisual(const Class* classes, int count, unsigned char* levels, Class* work,
-                    Class after = Class::kON);
+void LevelsOfVisual(const Class* classes, int count, unsigned char* levels, Class* work);
 
 // Calls visit(i) for the items of a line in screen order, left to right, i being their index in
 // reading order; levels 1 and 2 only (rule L2: the whole line reversed, then every left-to-right
@@ -57,8 +54,5 @@ void ForEachInScreenOrder(const unsigned char* levels, int count, Visit visit) {
     i = first - 1;
   }
 }
-
-// order[v] = the reading-order index of the item shown at screen position v.
-void ScreenOrder(const unsigned char* levels, int count, int* order);
 
 }  // namespace bidi

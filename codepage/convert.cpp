@@ -9,19 +9,6 @@ namespace {
 constexpr char32_t kZeroWidthNonJoiner = 0x200C;
 constexpr char16_t kReplacementCharacter = u'\uFFFD';
 
-// The key of every letter of the Arabic block the layout types, by its low byte.
-struct LetterKeys {
-  signed char key[256];
-  constexpr LetterKeys() : key() {
-    for (int low = 0; low < 256; ++low) {
-      key[low] = static_cast<signed char>(layout::KeyIndexOfLetter(char32_t(0x600 + low)));
-    }
-  }
-};
-constexpr LetterKeys kLetterKeys;
-
-int KeyOfCharacter(char32_t c) { return c >= 0x600 && c < 0x700 ? kLetterKeys.key[c - 0x600] : -1; }
-
 // Reads one UTF-8 sequence at `p`; returns its length, or 0 when it is not a well-formed one.
 int ReadUtf8(const unsigned char* p, const unsigned char* end, char32_t* c) {
   const unsigned char lead = p[0];
@@ -130,25 +117,52 @@ struct FoldedKeys {
 };
 constexpr FoldedKeys kFoldedKeys;
 
+// The key of a (folded) letter of the layout, or -1.
+int KeyOfLetter(char32_t c) { return c >= 0x600 && c < 0x700 ? kFoldedKeys.key[c - 0x600] : -1; }
+
 }  // namespace
+
+// Every letter takes the form the typing engine gives it: joined to the letter before it when
+// that one joins onward, open to the next when it joins onward itself and a letter follows; a
+// lam followed by alef becomes the lam-alef ligature. As on the keyboard, the letter typed last
+// waits for the next character to know its form.
+void Converter::AddLetter(Line& line, int key) const {
+  bool joined = false;
+  if (line.open >= 0) {
+    Unit& before = line.units[line.open];
+    if (before.key == kKeyIndexLam && key == kKeyIndexAlef) {
+      before.byte = page_.lamAlef[line.openJoined ? 1 : 0];  // the alef joins the lam
+      line.open = -1;
+      return;
+    }
+    before.byte = formByte_[before.key][line.openJoined][1];
+    joined = page_.joinsOnward[before.key];
+  }
+  line.open = line.count;
+  line.openJoined = joined;
+  line.units[line.count++] = {0, static_cast<signed char>(key), bidi::Class::kAL};
+}
+
+// Anything but a letter ends the word; a unit with no byte (a non-joiner) takes no place.
+void Converter::AddOther(Line& line, Unit unit) const {
+  if (line.open >= 0) {
+    Unit& last = line.units[line.open];
+    last.byte = formByte_[last.key][line.openJoined][0];
+    line.open = -1;
+  }
+  if (unit.byte != 0) line.units[line.count++] = unit;
+  line.mixed = line.mixed || Mixes(unit.cls);
+}
 
 bool Converter::Encode(std::string_view utf8, std::string& out, bool replace) {
   // No character takes less than one byte of UTF-8: the line's length bounds the units.
-  Unit* units = Units(utf8.size());
-  int n = 0;
-  bool mixed = false;  // Latin letters or digits: the line needs the full reordering
-  // The letter typed last waits for the next character to know its form, as on the keyboard.
-  int open = -1;            // its unit, or -1 after anything but a letter
-  bool openJoined = false;  // it is joined to the letter before it
+  Line line{Units(utf8.size())};
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   const auto* end = p + utf8.size();
   while (p < end) {
     const unsigned lead = *p;
     if (lead < 0x80 && ascii_[lead].byte != 0) {
-      if (open >= 0) units[open].byte = formByte_[units[open].key][openJoined][0];
-      open = -1;
-      units[n++] = {ascii_[lead].byte, -1, ascii_[lead].cls};
-      mixed = mixed || Mixes(ascii_[lead].cls);
+      AddOther(line, {ascii_[lead].byte, -1, ascii_[lead].cls});
       ++p;
       continue;
     }
@@ -156,21 +170,8 @@ bool Converter::Encode(std::string_view utf8, std::string& out, bool replace) {
     if ((lead & 0xFC) == 0xD8 && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
       const int key = kFoldedKeys.key[((lead & 3) << 6) | (p[1] & 0x3F)];
       if (key >= 0) {
+        AddLetter(line, key);
         p += 2;
-        bool joined = false;
-        if (open >= 0) {
-          const int before = units[open].key;
-          if (before == kKeyIndexLam && key == kKeyIndexAlef) {
-            units[open].byte = page_.lamAlef[openJoined ? 1 : 0];  // the alef joins the lam
-            open = -1;
-            continue;
-          }
-          units[open].byte = formByte_[before][openJoined][1];
-          joined = page_.joinsOnward[before];
-        }
-        open = n;
-        openJoined = joined;
-        units[n++] = {0, static_cast<signed char>(key), bidi::Class::kAL};
         continue;
       }
     }
@@ -178,17 +179,15 @@ bool Converter::Encode(std::string_view utf8, std::string& out, bool replace) {
     // line goes the careful way, which also counts the columns.
     return EncodeSlowly(utf8, out, replace);
   }
-  if (open >= 0) units[open].byte = formByte_[units[open].key][openJoined][0];
+  AddOther(line, {0, -1, bidi::Class::kON});
   problems_.clear();
-  WriteScreenOrder(units, n, mixed, out);
+  WriteScreenOrder(line, out);
   return true;
 }
 
 bool Converter::EncodeSlowly(std::string_view utf8, std::string& out, bool replace) {
   problems_.clear();
-  Unit* units = Units(utf8.size());
-  int n = 0;
-  bool mixed = false;
+  Line line{Units(utf8.size())};
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   const auto* end = p + utf8.size();
   int column = 0;
@@ -202,32 +201,34 @@ bool Converter::EncodeSlowly(std::string_view utf8, std::string& out, bool repla
     }
     p += length;
     c = FoldCharacter(c);
-    const int key = KeyOfCharacter(c);
+    const int key = KeyOfLetter(c);
     if (key >= 0) {
-      units[n++] = {0, static_cast<signed char>(key), bidi::Class::kAL};
+      AddLetter(line, key);
     } else if (c == kZeroWidthNonJoiner) {
-      units[n++] = {0, -1, bidi::Class::kON};  // breaks the joining, types nothing
+      AddOther(line, {0, -1, bidi::Class::kON});  // breaks the joining, types nothing
     } else if (c < 0x80 && ascii_[c].byte != 0) {
-      units[n++] = {ascii_[c].byte, -1, ascii_[c].cls};
-      mixed = mixed || Mixes(ascii_[c].cls);
+      AddOther(line, {ascii_[c].byte, -1, ascii_[c].cls});
     } else {
       problems_.push_back({column, c, 0});
-      units[n++] = {kReplacementByte, -1, bidi::Class::kON};
+      AddOther(line, {kReplacementByte, -1, bidi::Class::kON});
     }
   }
+  AddOther(line, {0, -1, bidi::Class::kON});
   if (!problems_.empty()) {
     if (!replace) return false;
     replaced_ += static_cast<long long>(problems_.size());
   }
-  WriteScreenOrder(units, Shape(units, n), mixed, out);
+  WriteScreenOrder(line, out);
   return true;
 }
 
-void Converter::WriteScreenOrder(const Unit* units, int count, bool mixed, std::string& out) {
+void Converter::WriteScreenOrder(const Line& line, std::string& out) {
+  const Unit* units = line.units;
+  const int count = line.count;
   const size_t at = out.size();
   out.resize(at + count);
   char* screen = out.data() + at;
-  if (!mixed) {
+  if (!line.mixed) {
     // Persian text, spaces and punctuation only: every level is right to left.
     for (int i = 0; i < count; ++i) screen[count - 1 - i] = static_cast<char>(units[i].byte);
     return;
@@ -239,39 +240,6 @@ void Converter::WriteScreenOrder(const Unit* units, int count, bool mixed, std::
   bidi::LevelsOfLogical(classes_.data(), count, levels_.data(), work_.data());
   bidi::ForEachInScreenOrder(levels_.data(), count,
                              [&](int i) { *screen++ = static_cast<char>(units[i].byte); });
-}
-
-// Every letter takes the form the typing engine gives it: joined to the letter before it when
-// that one joins onward, open to the next when it joins onward itself and a letter follows; a
-// lam followed by alef becomes the lam-alef ligature. Word breaks and the alefs merged into a
-// ligature take no place on the screen: returns how many units remain.
-int Converter::Shape(Unit* units, int n) const {
-  int count = 0;
-  int previousKey = -1;
-  for (int i = 0; i < n; ++i) {
-    Unit unit = units[i];
-    if (unit.key < 0) {
-      previousKey = -1;
-      if (unit.byte != 0) units[count++] = unit;
-      continue;
-    }
-    const bool joinedBefore = previousKey >= 0 && page_.joinsOnward[previousKey];
-    const int nextKey = i + 1 < n ? units[i + 1].key : -1;
-    if (unit.key == kKeyIndexLam && nextKey == kKeyIndexAlef) {
-      unit.byte = page_.lamAlef[joinedBefore ? 1 : 0];
-      units[count++] = unit;
-      previousKey = kKeyIndexAlef;
-      ++i;  // the alef is part of the ligature
-      continue;
-    }
-    const bool joinsAfter = page_.joinsOnward[unit.key] && nextKey >= 0;
-    const Form form = joinedBefore ? (joinsAfter ? Form::kMedial : Form::kFinal)
-                                   : (joinsAfter ? Form::kInitial : Form::kIsolated);
-    unit.byte = page_.letterByte[unit.key][static_cast<int>(form)];
-    units[count++] = unit;
-    previousKey = unit.key;
-  }
-  return count;
 }
 
 bool Converter::Decode(std::string_view bytes, std::string& out, bool replace) {
@@ -301,27 +269,8 @@ bool Converter::Decode(std::string_view bytes, std::string& out, bool replace) {
     classes_.resize(count);
     levels_.resize(count);
     work_.resize(count);
-    // Persian letters are right to left; only the stretches between them that hold Latin letters
-    // or digits need the rules.
-    for (int i = 0; i < count;) {
-      if (reading_[in[i]].cls == bidi::Class::kAL) {
-        levels_[i++] = 1;
-        continue;
-      }
-      int end = i;
-      bool mixes = false;
-      for (; end < count && reading_[in[end]].cls != bidi::Class::kAL; ++end) {
-        classes_[end] = reading_[in[end]].cls;
-        mixes = mixes || reading_[in[end]].mixes;
-      }
-      if (mixes) {
-        bidi::LevelsOfVisual(classes_.data() + i, end - i, levels_.data() + i, work_.data() + i,
-                             end < count ? bidi::Class::kAL : bidi::Class::kON);
-      } else {
-        for (int k = i; k < end; ++k) levels_[k] = 1;
-      }
-      i = end;
-    }
+    for (int i = 0; i < count; ++i) classes_[i] = reading_[in[i]].cls;
+    bidi::LevelsOfVisual(classes_.data(), count, levels_.data(), work_.data());
   }
 
   const size_t at = out.size();

@@ -84,10 +84,19 @@ class Converter {
   long long replaced_ = 0;
 
   Unit* Units(size_t count);  // room for `count` units, kept from line to line
-  int Shape(Unit* units, int count) const;
+  // A line being encoded: its units so far, and the letter that waits for its form.
+  struct Line {
+    Unit* units;
+    int count = 0;
+    int open = -1;            // the last letter's unit, or -1 after anything but a letter
+    bool openJoined = false;  // that letter is joined to the letter before it
+    bool mixed = false;       // Latin letters or digits: the line needs the full reordering
+  };
+  void AddLetter(Line& line, int key) const;
+  void AddOther(Line& line, Unit unit) const;
   bool EncodeSlowly(std::string_view utf8, std::string& out, bool replace);
-  // Appends shaped units in screen order; `mixed`: the line holds Latin letters or digits.
-  void WriteScreenOrder(const Unit* units, int count, bool mixed, std::string& out);
+  // Appends a shaped line's units in screen order.
+  void WriteScreenOrder(const Line& line, std::string& out);
 };
 
 // Maps a character to the one the layout types for it: the Arabic yeh and kaf to their Persian

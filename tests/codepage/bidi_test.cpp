@@ -72,10 +72,9 @@ std::string Show(const std::u16string& line) {
 
 std::u16string ToScreen(const std::u16string& line) {
   const std::vector<unsigned char> levels = OurLevels(line);
-  std::vector<int> order(line.size());
-  bidi::ScreenOrder(levels.data(), static_cast<int>(line.size()), order.data());
   std::u16string screen;
-  for (int index : order) screen += line[index];
+  bidi::ForEachInScreenOrder(levels.data(), static_cast<int>(line.size()),
+                             [&](int i) { screen += line[i]; });
   return screen;
 }
 
@@ -85,10 +84,9 @@ std::u16string FromScreen(const std::u16string& screen) {
   std::vector<unsigned char> levels(screen.size());
   std::vector<bidi::Class> work(screen.size());
   bidi::LevelsOfVisual(classes.data(), static_cast<int>(screen.size()), levels.data(), work.data());
-  std::vector<int> order(screen.size());
-  bidi::ScreenOrder(levels.data(), static_cast<int>(screen.size()), order.data());
   std::u16string line;
-  for (int index : order) line += screen[index];
+  bidi::ForEachInScreenOrder(levels.data(), static_cast<int>(screen.size()),
+                             [&](int i) { line += screen[i]; });
   return line;
 }
 
