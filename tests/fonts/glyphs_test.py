@@ -17,7 +17,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools" / "fonts"))
-from fontmap import GeneratedFont  # noqa: E402
+from fontmap import GeneratedFont, shaped_glyph_names  # noqa: E402
 
 WORDLIST = pathlib.Path("/usr/share/hunspell/fa_IR.dic")
 LETTERS = "ضصثقفغعهخحجچشسیبلاتنمکگظطزرذدوژپ"
@@ -44,15 +44,6 @@ def sample_words(count, seed=1385):
     return random.Random(seed).sample(words, count)
 
 
-def shaped_lines(source, lines):
-    """HarfBuzz's glyph names for each line, right to left, shown left to right."""
-    text = "\n".join(lines) + "\n"
-    out = subprocess.run(["hb-shape", "--direction=rtl", "--no-positions", "--no-clusters",
-                          "--font-file", str(source), "--text-file", "/dev/stdin"],
-                         input=text, capture_output=True, text=True, check=True).stdout
-    return [line.strip().strip("[]").split("|") for line in out.splitlines()]
-
-
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--convert", required=True)
@@ -62,8 +53,8 @@ def main():
     args = ap.parse_args()
 
     lines = letter_forms() + sample_words(args.words)
-    expected = shaped_lines(args.source, lines)
-    digits = shaped_lines(args.source, ["۰۱۲۳۴۵۶۷۸۹"])[0][::-1]  # shaped right to left
+    expected = shaped_glyph_names(args.source, lines)
+    digits = shaped_glyph_names(args.source, ["۰۱۲۳۴۵۶۷۸۹"])[0][::-1]  # shaped right to left
     failures = []
     for code in range(5):
         font = GeneratedFont(pathlib.Path(args.fonts) / f"ZafrelXPNazli{code}.ttf")

@@ -32,9 +32,12 @@ class GeneratedFont:
         return [self.order.index(name) if name is not None else 0 for name in self.glyph_names(data)]
 
 
-def shaped_glyph_names(font_path, text, direction="rtl"):
-    """HarfBuzz's glyphs for a Unicode text in one direction, in visual order (left to right)."""
+def shaped_glyph_names(font_path, lines, direction="rtl"):
+    """HarfBuzz's glyphs for each Unicode line, shaped in one direction, in visual order (left to
+    right): one hb-shape run for all the lines."""
+    text = "\n".join(lines) + "\n"
     out = subprocess.run(["hb-shape", f"--direction={direction}", "--no-positions",
-                          "--no-clusters", "--font-file", str(font_path), "--text", text],
-                         capture_output=True, text=True, check=True).stdout.strip()
-    return out.strip("[]").split("|") if out.strip("[]") else []
+                          "--no-clusters", "--font-file", str(font_path), "--text-file",
+                          "/dev/stdin"], input=text, capture_output=True, text=True,
+                         check=True).stdout
+    return [line.strip().strip("[]").split("|") for line in out.splitlines()]
