@@ -47,43 +47,34 @@ add_test(NAME pe_format
   COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check-pe ${ZAFREL_MINGW_PREFIX}- $<TARGET_FILE:ZafrelXP> ${ZAFREL_PE_ARCH})
 set_tests_properties(pe_format PROPERTIES LABELS pe)
 
+# A Windows test program run under Wine as a CTest test: a console program of its own, built
+# after what it tests (the DLL, and the controller where it starts one).
+function(zafrel_wine_test name source timeout)
+  add_executable(${name}_test ${source})
+  target_link_options(${name}_test PRIVATE -static -mconsole)
+  target_include_directories(${name}_test PRIVATE ${CMAKE_SOURCE_DIR})
+  add_dependencies(${name}_test ${ARGN})
+  add_test(NAME ${name} COMMAND ${name}_test)
+  set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT ${timeout} RESOURCE_LOCK wine)
+endfunction()
+
 # A Windows program that loads the real DLL under Wine and calls every export.
-add_executable(wine_dll_test tests/wine/dll_test.cpp)
-target_link_options(wine_dll_test PRIVATE -static -mconsole)
+zafrel_wine_test(wine_dll tests/wine/dll_test.cpp 600 ZafrelXP)
 target_link_libraries(wine_dll_test PRIVATE version)
-target_include_directories(wine_dll_test PRIVATE ${CMAKE_SOURCE_DIR})
-add_dependencies(wine_dll_test ZafrelXP)
-add_test(NAME wine_dll COMMAND wine_dll_test)
-set_tests_properties(wine_dll PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine)
 
 # Which diagnostic hooks Wine runs, with the real DLL.
-add_executable(wine_diag_test tests/wine/diag_test.cpp)
-target_link_options(wine_diag_test PRIVATE -static -mconsole)
-target_include_directories(wine_diag_test PRIVATE ${CMAKE_SOURCE_DIR})
-add_dependencies(wine_diag_test ZafrelXP)
-add_test(NAME wine_diagnostics COMMAND wine_diag_test)
-set_tests_properties(wine_diagnostics PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine)
+zafrel_wine_test(wine_diagnostics tests/wine/diag_test.cpp 600 ZafrelXP)
 
 # The 64-bit companion's protocol, with the test program in the 32-bit controller's place.
 if(ZAFREL_TARGET STREQUAL "win64")
-  add_executable(wine_companion_test tests/wine/companion_test.cpp)
-  target_link_options(wine_companion_test PRIVATE -static -mconsole)
-  target_include_directories(wine_companion_test PRIVATE ${CMAKE_SOURCE_DIR})
-  add_dependencies(wine_companion_test ZafrelXP zafrelctl)
-  add_test(NAME wine_companion COMMAND wine_companion_test)
-  set_tests_properties(wine_companion PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine)
+  zafrel_wine_test(wine_companion tests/wine/companion_test.cpp 600 ZafrelXP zafrelctl)
 endif()
 
 find_package(Python3 COMPONENTS Interpreter REQUIRED)
 
 # The reference controller as people use it: its settings in the registry, one per desktop, its
 # icon in the notification area, the end of the session.
-add_executable(wine_controller_test tests/wine/controller_test.cpp)
-target_link_options(wine_controller_test PRIVATE -static -mconsole)
-target_include_directories(wine_controller_test PRIVATE ${CMAKE_SOURCE_DIR})
-add_dependencies(wine_controller_test ZafrelXP zafrelctl)
-add_test(NAME wine_controller COMMAND wine_controller_test)
-set_tests_properties(wine_controller PROPERTIES LABELS wine TIMEOUT 900 RESOURCE_LOCK wine)
+zafrel_wine_test(wine_controller tests/wine/controller_test.cpp 900 ZafrelXP zafrelctl)
 
 # The reference controller and the program the end-to-end tests type into. The controller's two
 # notification-area icons are drawn at build time; windres finds them on its include path.
