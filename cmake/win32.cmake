@@ -20,6 +20,9 @@ else()
 endif()
 
 enable_language(RC)
+# The version resources' numbers, from project()'s VERSION; the packager reads the same header.
+configure_file(${CMAKE_SOURCE_DIR}/cmake/version.h.in ${CMAKE_BINARY_DIR}/generated/zafrel_version.h)
+include_directories(${CMAKE_BINARY_DIR}/generated)
 add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:${ZAFREL_WARNINGS}>")
 
 # The DLL has no C runtime: LibMain is its real entry point, nothing runs in front of it.
@@ -44,7 +47,8 @@ target_link_libraries(ZafrelXP PRIVATE kernel32 user32 gcc)
 
 # PE checks on the built DLL with the MinGW binutils.
 add_test(NAME pe_format
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check-pe ${ZAFREL_MINGW_PREFIX}- $<TARGET_FILE:ZafrelXP> ${ZAFREL_PE_ARCH})
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check-pe ${ZAFREL_MINGW_PREFIX}- $<TARGET_FILE:ZafrelXP> ${ZAFREL_PE_ARCH}
+    ${PROJECT_VERSION})
 set_tests_properties(pe_format PROPERTIES LABELS pe)
 
 # A Windows test program run under Wine as a CTest test: a console program of its own, built
@@ -92,7 +96,7 @@ add_executable(zafrelctl WIN32
   tools/controller/controller.rc
 )
 target_include_directories(zafrelctl PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/icons)
-target_link_options(zafrelctl PRIVATE -static)
+target_link_options(zafrelctl PRIVATE -static -s)
 set_target_properties(zafrelctl PROPERTIES OUTPUT_NAME ${ZAFREL_CONTROLLER})
 add_dependencies(zafrelctl ZafrelXP)
 
@@ -110,6 +114,12 @@ add_test(NAME wine_e2e
     --scenarios ${CMAKE_SOURCE_DIR}/tests/wine/scenarios.txt
     --prefix ${ZAFREL_PREFIX} --arch ${ZAFREL_PE_ARCH})
 set_tests_properties(wine_e2e PROPERTIES LABELS wine TIMEOUT 1500 RESOURCE_LOCK wine)
+
+# The converter as a Windows console program, for the installer; the same sources as the host's.
+include(cmake/codepage.cmake)
+target_compile_options(zafrel_codepage PRIVATE ${ZAFREL_WARNINGS})
+target_compile_options(zafrel-convert PRIVATE ${ZAFREL_WARNINGS})
+target_link_options(zafrel-convert PRIVATE -static -mconsole -s)
 
 # The typing benchmark's Wine half: the library's hooks against none, in one process, per key.
 add_executable(wine_bench tools/bench/wine_bench.cpp)

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "tests/wine/check.h"
+#include "zafrel_version.h"
 
 #include <cstdio>
 #include <cstring>
@@ -59,6 +60,9 @@ typedef int(WINAPI* InstallFilter)(int, int, HWND, int);
 typedef int(WINAPI* PaintHooksDll)(HDC);
 typedef int(WINAPI* Wep)(int);
 
+constexpr DWORD kVersionMS = ZAFREL_VERSION_MAJOR << 16 | ZAFREL_VERSION_MINOR;
+constexpr DWORD kVersionLS = ZAFREL_VERSION_PATCH << 16 | ZAFREL_VERSION_TWEAK;
+
 void CheckVersionResource(const char* path) {
   DWORD handle = 0;
   const DWORD size = GetFileVersionInfoSizeA(path, &handle);
@@ -71,9 +75,9 @@ void CheckVersionResource(const char* path) {
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   Check(VerQueryValueA(info, "\\", reinterpret_cast<void**>(&fixed), &length) && fixed &&
-            fixed->dwFileVersionMS == 0x00010000 && fixed->dwFileVersionLS == 0x00000003 &&
-            fixed->dwProductVersionMS == 0x00010000 && fixed->dwProductVersionLS == 0x00000003,
-        "file and product version 1.0.0.3");
+            fixed->dwFileVersionMS == kVersionMS && fixed->dwFileVersionLS == kVersionLS &&
+            fixed->dwProductVersionMS == kVersionMS && fixed->dwProductVersionLS == kVersionLS,
+        "file and product version " ZAFREL_VERSION_TEXT);
 
   WORD* translation = nullptr;
   Check(VerQueryValueA(info, "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
@@ -84,7 +88,8 @@ void CheckVersionResource(const char* path) {
   const char* const strings[][2] = {
       {"FileDescription", "ZafrelXP DLL"}, {"InternalName", "ZafrelXP"},
       {"OriginalFilename", kLibraryFile},  {"ProductName", "ZafrelXP Dynamic Link Library"},
-      {"LegalTrademarks", "Zafrel"},
+      {"LegalTrademarks", "Zafrel"},       {"FileVersion", ZAFREL_VERSION_TEXT},
+      {"ProductVersion", ZAFREL_VERSION_TEXT},
   };
   for (const auto& s : strings) {
     char query[96];
