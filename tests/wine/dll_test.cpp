@@ -86,9 +86,9 @@ void CheckVersionResource(const char* path) {
         "translation 0x0409, 0x04b0");
 
   const char* const strings[][2] = {
-      {"FileDescription", "ZafrelXP DLL"}, {"InternalName", "ZafrelXP"},
-      {"OriginalFilename", kLibraryFile},  {"ProductName", "ZafrelXP Dynamic Link Library"},
-      {"LegalTrademarks", "Zafrel"},       {"FileVersion", ZAFREL_VERSION_TEXT},
+      {"FileDescription", "ZafrelXP DLL"},     {"InternalName", "ZafrelXP"},
+      {"OriginalFilename", kLibraryFile},      {"ProductName", "ZafrelXP Dynamic Link Library"},
+      {"LegalTrademarks", "Zafrel"},           {"FileVersion", ZAFREL_VERSION_TEXT},
       {"ProductVersion", ZAFREL_VERSION_TEXT},
   };
   for (const auto& s : strings) {

@@ -19,12 +19,8 @@
 #include <string>
 #include <string_view>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 #include "codepage/convert.h"
+#include "win32/std_streams.h"
 
 namespace {
 
@@ -198,12 +194,7 @@ int PrintCodePage(int font) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-  // The C runtime's text mode would turn every LF into CR LF and stop reading at a 0x1A byte,
-  // which is a glyph in some legacy fonts; the converter keeps line ends as it finds them.
-  _setmode(_fileno(stdin), _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
+  UseBinaryStandardStreams();
   Options options;
   int firstFile = argc;
   for (int i = 1; i < argc; ++i) {
