@@ -74,9 +74,9 @@ find_package(Python3 COMPONENTS Interpreter REQUIRED)
 # Platform knowledge only in win32/, and folders that include each other one way only.
 add_test(NAME layers COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check-layers)
 
-# The Python tools' own logic: the layering check, the benchmark's callgrind reading and the
-# mutation runner.
-foreach(tool layers bench mutate)
+# The Python tools' own logic: the layering check, the benchmark's callgrind reading, the
+# mutation runner and the installer packager's tables.
+foreach(tool layers bench mutate package)
   add_test(NAME ${tool}_tool COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/${tool}_test.py)
 endforeach()
 

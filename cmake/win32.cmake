@@ -121,6 +121,14 @@ target_compile_options(zafrel_codepage PRIVATE ${ZAFREL_WARNINGS})
 target_compile_options(zafrel-convert PRIVATE ${ZAFREL_WARNINGS})
 target_link_options(zafrel-convert PRIVATE -static -mconsole -s)
 
+# The installer: this architecture's package installed, used, upgraded and removed under Wine,
+# in a prefix of its own (packages built from both Windows builds and the host build's fonts).
+add_test(NAME wine_installer
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/installer/msi_test.py
+    --arch ${ZAFREL_PE_ARCH} --bin ${CMAKE_BINARY_DIR}
+    --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict --prefix ${ZAFREL_PREFIX}-msi)
+set_tests_properties(wine_installer PROPERTIES LABELS wine TIMEOUT 1200 RESOURCE_LOCK wine)
+
 # The typing benchmark's Wine half: the library's hooks against none, in one process, per key.
 add_executable(wine_bench tools/bench/wine_bench.cpp)
 target_include_directories(wine_bench PRIVATE ${CMAKE_SOURCE_DIR})

@@ -108,17 +108,18 @@ class Desktop:
         self.log.write(p.stderr)
         return p
 
-    def start_session(self, bin_dir, controller_args, scenario_file, fonts=None):
-        """Starts the reference controller and the target program on a scenario file (its font
-        files named in the folder `fonts`), and returns both, with the target's output, once the
-        target has found the controller's window and said READY. Only this start is retried: a
-        target that ends before READY played nothing."""
+    def start_session(self, bin_dir, controller_args, scenario_file, fonts=None, controller=None):
+        """Starts the reference controller (bin_dir's, or the program `controller` names) and the
+        target program on a scenario file (its font files named in the folder `fonts`), and
+        returns both, with the target's output, once the target has found the controller's window
+        and said READY. Only this start is retried: a target that ends before READY played
+        nothing."""
         target_args = ["zafreltarget.exe", windows_path(scenario_file)]
         if fonts is not None:
             target_args += ["--fonts", windows_path(fonts)]
         for attempt in range(1, wine32.START_ATTEMPTS + 1):
-            controller = self.spawn([self.controller] + controller_args, cwd=bin_dir,
-                                    stdout=self.log, stderr=self.log)
+            started = self.spawn([controller or self.controller] + controller_args, cwd=bin_dir,
+                                 stdout=self.log, stderr=self.log)
             target = self.spawn(target_args, cwd=bin_dir, stdout=subprocess.PIPE,
                                 stderr=self.log)
             output = Lines(target.stdout)
@@ -127,12 +128,12 @@ class Desktop:
             try:
                 while (line := output.next(deadline)) is not None:
                     if line.startswith("READY"):
-                        return controller, target, output
+                        return started, target, output
             except subprocess.TimeoutExpired:
                 pass
             self.log.write(f"start {attempt}: target exit {target.poll()}, "
-                           f"controller exit {controller.poll()}\n")
-            for p in (target, controller):
+                           f"controller exit {started.poll()}\n")
+            for p in (target, started):
                 if p.poll() is None:
                     p.kill()
                 p.wait()
