@@ -10,7 +10,9 @@ VERSION). wixl writes the package from installer/ZafrelXP.wxs; what wixl cannot 
 to the package's tables afterwards with msibuild:
 
   - the Font table, so that Windows registers the fonts and programs list them;
+  - the versions of the files that have one, which wixl does not read;
   - the Run value's component condition (start at sign-in);
+  - the controller's --exit before an upgrade or removal, as an immediate action;
   - the removal of the controller's settings on uninstall;
   - the removal of an older version after the new one is in place, so that an upgrade keeps the
     settings.
@@ -53,9 +55,16 @@ for _files in PAYLOAD.values():
     _files.update({name: BUILD / "host" / "fonts" / name for name in FONTS})
     _files["FONTS-LICENSE.txt"] = BUILD / "host" / "fonts" / "LICENSE.txt"
 
+# The files with a version resource (the release's version, language 0x409).
+VERSIONED = ["ZafrelXP.dll", "ZafrelXP64.dll", "zafrelctl.exe", "zafrelctl64.exe"]
+
 # Start at sign-in: on a new install when STARTATSIGNIN is 1 (the default); on an upgrade, only
 # when the user's Run value is still there, so that turning it off in the controller lasts.
 RUN_CONDITION = '(STARTATSIGNIN="1" AND NOT PREVIOUSFOUND) OR (PREVIOUSFOUND AND RUNFOUND)'
+
+# An installed program run at once, its exit code ignored (msidbCustomActionTypeExe +
+# msidbCustomActionTypeSourceFile, msidbCustomActionTypeContinue).
+END_CONTROLLER_TYPE = 2 + 16 + 64
 
 # The standard places of the two font actions in the execute sequence, and of InstallExecute: after
 # the files, registry values, shortcuts and fonts are in place, before the product is registered
@@ -137,10 +146,25 @@ def sql(msi, *queries):
             raise PackageError(f"msibuild could not run {query!r}: {p.stderr.strip()}")
 
 
-def add_tables(msi):
+def add_tables(msi, file_version):
     """What wixl leaves out, written into the package's tables."""
+    # wixl lists every file as unversioned, with a hash. The libraries and controllers carry a
+    # version resource: an upgrade that installs before it removes the older version replaces
+    # a versioned file only by a higher version, and an unversioned one never over a versioned.
+    for name in VERSIONED:
+        sql(msi, f"UPDATE `File` SET `Version` = '{file_version}', `Language` = '1033' "
+                 f"WHERE `File` = '{name}'",
+            f"DELETE FROM `MsiFileHash` WHERE `File_` = '{name}'")
     sql(msi,
+        # A per-machine install takes public properties from the command line only when they
+        # are listed here.
+        "UPDATE `Property` SET `Value` = 'PREVIOUSFOUND;NEWERFOUND;STARTATSIGNIN' "
+        "WHERE `Property` = 'SecureCustomProperties'",
         f"UPDATE `Component` SET `Condition` = '{RUN_CONDITION}' WHERE `Component` = 'Run'",
+        # wixl marks every custom action as deferred (in the script); ending the controller must
+        # run at once, before InstallValidate looks for files in use.
+        f"UPDATE `CustomAction` SET `Type` = {END_CONTROLLER_TYPE} "
+        "WHERE `Action` = 'EndController'",
         "CREATE TABLE `Font` (`File_` CHAR(72) NOT NULL, `FontTitle` CHAR(128) "
         "PRIMARY KEY `File_`)")
     # A font's title is left empty: Windows reads a TrueType font's own name from the file.
@@ -152,7 +176,7 @@ def add_tables(msi):
     # The controller keeps its settings under HKCU\Software\Zafrel\ZafrelXP; the vendor key holds
     # nothing else. "-" with no value: the key and all below it go when the controller does.
     sql(msi, "INSERT INTO `Registry` (`Registry`, `Root`, `Key`, `Name`, `Component_`) "
-             "VALUES ('ControllerSettings', 1, 'Software\\Zafrel', '-', 'Controller32')")
+             "VALUES ('ControllerSettings', 1, 'Software\\Zafrel', '-', 'UserData')")
     # An upgrade installs the new version first and removes the older one after it: the two share
     # their components (the GUIDs do not change), so the older one's removal leaves them, the
     # settings removal above included, to the new one. Removing the older version first would
@@ -166,7 +190,9 @@ def add_tables(msi):
         "WHERE `Action` = 'RemoveExistingProducts'")
 
 
-def build_package(arch, version, out):
+def build_package(arch, version, out, file_version=None):
+    """One package, its files' versions those of the builds unless file_version is given."""
+    file_version = file_version or release_version()
     out.mkdir(parents=True, exist_ok=True)
     msi = out / f"ZafrelXP-{version}-{arch}.msi"
     with tempfile.TemporaryDirectory(prefix="zafrel-package-") as tmp:
@@ -180,7 +206,7 @@ def build_package(arch, version, out):
         # wixl prints notes on elements it skips; only its exit status and its output count.
         if p.returncode != 0 or not built.is_file():
             raise PackageError(f"wixl failed for {arch}: {(p.stderr + p.stdout).strip()}")
-        add_tables(built)
+        add_tables(built, file_version)
         shutil.move(str(built), msi)
     return msi
 

@@ -1,15 +1,17 @@
 #!/usr/bin/env python3
 """The Windows installer under Wine, in a prefix of its own on a private X display:
 
-  1. install the release's package silently, then check every file against the build, the font
-     registration, the Start-menu shortcut, the Run value and the uninstall entry;
-  2. start the installed controller, type one scenario through the installed library into the
-     target program in the installed font, and end the session;
-  3. upgrade twice to later packages: the settings stay, the start-at-sign-in choice stays (on
-     the first time, off the second), one ZafrelXP stays listed; an older package is refused
-     (and, in the 64-bit prefix, the 32-bit package too);
-  4. uninstall, and check that no file, shortcut, font, registry value or installer record of
-     ZafrelXP is left.
+  1. in the 64-bit prefix, the 32-bit package refuses to install;
+  2. install the release's package silently, then check every file against the build, the font
+     registration, the Start-menu shortcut, the Run value and the uninstall entry, and run the
+     installed converter;
+  3. start the installed controller, type one scenario through the installed library into the
+     target program in the installed font (asked for by name only), and leave it running;
+  4. upgrade twice to later packages (with a changed README): the first ends the running
+     controller, the settings stay, the start-at-sign-in choice stays (on the first time, off the
+     second), one ZafrelXP stays listed; then the older package is refused;
+  5. start the controller, end it with --exit, uninstall, and check that no file, shortcut, font,
+     registry value or installer record of ZafrelXP is left.
 
 The registry is read from the prefix's own files (system.reg, user.reg), which Wine writes when
 its server ends: Wine is stopped before each look.
@@ -24,6 +26,7 @@ import subprocess
 import sys
 import tempfile
 import time
+from unittest import mock
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tools"))
@@ -101,6 +104,19 @@ def msi_table(msi, table):
     return [line.split("\t") for line in out.splitlines()[3:] if line]
 
 
+def holding(library):
+    """The processes that have the library mapped, by their command lines."""
+    found = []
+    for entry in pathlib.Path("/proc").iterdir():
+        try:
+            if entry.name.isdigit() and library in (entry / "maps").read_text().lower():
+                found.append((entry / "cmdline").read_bytes().replace(b"\0", b" ").decode(
+                    "utf-8", "replace").strip())
+        except OSError:
+            pass
+    return found
+
+
 def files_under(folder):
     found = set()
     for path in folder.rglob("*"):
@@ -154,13 +170,20 @@ class InstallerTest:
         return (read_registry(self.prefix / "system.reg"),
                 read_registry(self.prefix / "user.reg"))
 
+    def listed(self):
+        """The versions of ZafrelXP among the installed programs."""
+        hklm, _ = self.registry()
+        return sorted(values.get("displayversion") for key, values in hklm.items()
+                      if key.startswith(UNINSTALL_KEY.lower())
+                      and values.get("displayname") == "ZafrelXP")
+
     def unix_path(self, windows):
         """A C: path inside the prefix."""
         rest = windows.rstrip("\\")[3:] if windows[:3].upper() == "C:\\" else None
         return None if rest is None else self.drive_c / pathlib.PureWindowsPath(rest)
 
-    def installed(self, msi, version, log_text, run_value):
-        """Everything a finished install must have put in place."""
+    def installed(self, msi, version, log_text, run_value, readme_text):
+        """Everything a finished install must have put in place; the user's settings as found."""
         arch = self.args.arch
         for name, source in sorted(package.PAYLOAD[arch].items()):
             where = self.fonts_dir if name.endswith(".ttf") else self.install_dir
@@ -168,8 +191,8 @@ class InstallerTest:
             self.check(target.is_file() and target.read_bytes() == source.read_bytes(),
                        f"{version}: {target.relative_to(self.drive_c)} is the build's {source.name}")
         readme = self.install_dir / "README.txt"
-        self.check(readme.is_file() and readme.read_bytes() == package.readme_text(),
-                   f"{version}: README.txt is the README with CR LF line ends")
+        self.check(readme.is_file() and readme.read_bytes() == readme_text,
+                   f"{version}: README.txt is this package's README, with CR LF line ends")
         listed = {row[2].split("|")[-1] for row in msi_table(msi, "File")}
         self.check(listed == set(package.PAYLOAD[arch]) | {"README.txt"},
                    f"{version}: the package holds exactly the files checked ({sorted(listed)})")
@@ -205,10 +228,31 @@ class InstallerTest:
         self.check(wanted.encode("utf-16-le") in body or wanted.encode("ascii") in body,
                    f"{version}: the Start-menu shortcut {m.group(1).strip() if m else '?'}"
                    f"ZafrelXP.lnk starts {wanted}")
-        return hkcu.get(SETTINGS_KEY.lower(), {})
+        settings = dict(hkcu.get(SETTINGS_KEY.lower(), {}))
+        self.check(settings.pop("installedversion", None) == version,
+                   f"{version}: the installing user's data is marked with the version")
+        return settings
+
+    def convert(self):
+        """The installed converter, a Windows console program, writes the host build's bytes both
+        ways, line ends (LF and CR LF) kept as they came."""
+        host = pathlib.Path(self.args.predict).with_name("zafrel-convert")
+        text = "سلام دنیا\nیک ۲ سه 45\r\n".encode("utf-8")
+        legacy = subprocess.run([str(host), "--to-legacy", "--font", "1"], input=text,
+                                capture_output=True, check=True).stdout
+        # Persian digits come back as ASCII ones: the host's reading is the one to match.
+        back = subprocess.run([str(host), "--to-unicode", "--font", "1"], input=legacy,
+                              capture_output=True, check=True).stdout
+        for direction, given, want in (("--to-legacy", text, legacy), ("--to-unicode", legacy, back)):
+            p = subprocess.run(self.desktop.wine.command(
+                ["C:\\Program Files\\ZafrelXP\\zafrel-convert.exe", direction, "--font", "1"]),
+                input=given, capture_output=True, env=self.desktop.env, timeout=300)
+            self.check(p.returncode == 0 and p.stdout == want,
+                       f"the installed zafrel-convert.exe {direction}: {p.stdout.hex(' ')} "
+                       f"(the host build's: {want.hex(' ')}, exit {p.returncode})")
 
     def type_scenario(self, scenario):
-        """The installed controller and library type the scenario; the session then ends."""
+        """The installed controller and library type the scenario; the controller runs on."""
         predicted = parse_results(subprocess.run(
             [self.args.predict, str(scenario)], check=True, capture_output=True,
             text=True).stdout.splitlines())
@@ -229,22 +273,54 @@ class InstallerTest:
         glyphs = font_glyphs({"installed": (str(source), got.get("TEXT", "").replace(" ", ""))})
         self.check(got.get("TEXT") and got.get("GLYPHS") == glyphs.get("installed"),
                    f"Wine draws the font's glyphs {got.get('GLYPHS')} ({glyphs.get('installed')})")
-        # The end of the session: the controller takes its hooks down and ends by itself.
-        # Not through a pipe: what wineboot starts would hold it open after wineboot ends.
-        subprocess.run(self.desktop.wine.command(["wineboot", "-e"]), env=self.desktop.env,
-                       stdout=subprocess.DEVNULL, stderr=self.desktop.log, timeout=120)
+        return controller
+
+    def start_controller(self):
+        """The installed controller, in the notification area as at sign-in, once its window is
+        there (the target program, with nothing to play, waits for it)."""
+        empty = self.work / "nothing.txt"
+        empty.write_text("# nothing to play: the controller's window is all that is awaited\n")
+        controller, target, _ = self.desktop.start_session(
+            self.args.bin, ["--tray"], empty, controller=self.typing_controller)
+        target.wait(timeout=60)
+        return controller
+
+    def stop_controller(self, controller):
+        """The person ends the installed controller (as its Exit does); the programs then let go
+        of the library, which Wine's desktop process does only a moment after --exit returns."""
+        p = subprocess.run(self.desktop.wine.command([self.typing_controller, "--exit"]),
+                           env=self.desktop.env, capture_output=True, timeout=120)
         try:
             code = controller.wait(timeout=60)
         except subprocess.TimeoutExpired:
             code = None
-        self.check(code == 0, f"the controller ended with the session (exit {code})")
+        self.check(p.returncode == 0 and code == 0,
+                   f"--exit ended the controller (exit {p.returncode}, controller exit {code})")
+        library = "zafrelxp64.dll" if self.args.arch == "x64" else "zafrelxp.dll"
+        deadline = time.monotonic() + 20
+        while (holders := holding(library)) and time.monotonic() < deadline:
+            time.sleep(0.2)
+        self.check(not holders, f"then no program holds {library} ({holders})")
+
+    def ended_by_installer(self, controller, what):
+        """The package ends the running controller before it replaces or removes the files."""
+        try:
+            code = controller.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            code = None
+        self.check(code == 0, f"{what} ended the running controller first (exit {code})")
+
+    def ours_since(self, baseline):
+        """What is new in the prefix since the baseline, apart from empty folders Wine makes."""
+        return [p for p in sorted(files_under(self.drive_c) - baseline)
+                if "zafrel" in p.lower() or p.lower().endswith((".msi", ".lnk"))
+                or not (self.drive_c / p).is_dir()]
 
     def left_behind(self, baseline, codes):
         """After the uninstall: nothing of ours in the prefix's files or registry."""
         hklm, hkcu = self.registry()
         new = sorted(files_under(self.drive_c) - baseline)
-        ours = [p for p in new if "zafrel" in p.lower() or p.lower().endswith((".msi", ".lnk"))
-                or not (self.drive_c / p).is_dir()]
+        ours = self.ours_since(baseline)
         self.check(not ours, "no file of ours left in the prefix (" + (
             f"left: {ours}" if ours else f"new since the install, all empty folders: {new}") + ")")
         for place in (self.install_dir, self.fonts_dir / "ZafrelXPNazli0.ttf"):
@@ -300,7 +376,13 @@ def main():
         major, minor, patch = (int(n) for n in version.split(".")[:3])
         # Windows Installer compares only the first three fields of a version.
         later = [f"{major}.{minor}.{patch + step}.0" for step in (1, 2)]
-        packages = {v: package.build_package(args.arch, v, work / v) for v in [version] + later}
+        # The later packages' README differs, so that an upgrade must replace a file.
+        readmes = {v: package.readme_text() + (f"\r\n{v}\r\n".encode() if v in later else b"")
+                   for v in [version] + later}
+        packages = {}
+        for v in [version] + later:
+            with mock.patch.object(package, "readme_text", lambda v=v: readmes[v]):
+                packages[v] = package.build_package(args.arch, v, work / v)
         other = package.build_package("x86", version, work / "other") if args.arch == "x64" \
             else None
         codes = ["{" + package.upgrade_code() + "}"] + [
@@ -311,21 +393,24 @@ def main():
 
         desktop.start()
         baseline = files_under(test.drive_c)
+        if other is not None:
+            code, _ = test.msiexec("/i", windows_path(other), log_name="x86.log")
+            added = test.ours_since(baseline)
+            test.check(code in INSTALL_FAILURE and not added and not test.listed(),
+                       f"the 32-bit package refuses 64-bit Windows (exit {code}; added: {added})")
         run_value = f'"{test.controller_path}" --tray'
         code, text = test.msiexec("/i", windows_path(packages[version]), log_name="install.log")
         test.check(code == 0, f"msiexec installed {packages[version].name} silently (exit {code})")
-        test.installed(packages[version], version, text, run_value)
+        test.installed(packages[version], version, text, run_value, readmes[version])
+        test.convert()
 
-        test.type_scenario(pathlib.Path(__file__).with_name("scenario.txt"))
-        _, hkcu = test.registry()
-        settings = hkcu.get(SETTINGS_KEY.lower(), {})
-        test.check({"mode", "fontcode"} <= set(settings),
-                   f"the controller saved its settings ({settings})")
-
+        controller = test.type_scenario(pathlib.Path(__file__).with_name("scenario.txt"))
         code, text = test.msiexec("/i", windows_path(packages[later[0]]), log_name="upgrade1.log")
         test.check(code == 0, f"upgraded to {later[0]} (exit {code})")
-        kept = test.installed(packages[later[0]], later[0], text, run_value)
-        test.check(kept == settings, f"the upgrade kept the settings ({kept})")
+        test.ended_by_installer(controller, "the upgrade")
+        settings = test.installed(packages[later[0]], later[0], text, run_value, readmes[later[0]])
+        test.check(settings.get("mode") == "FALSE" and settings.get("fontcode") == 1,
+                   f"the upgrade kept the controller's settings ({settings})")
 
         # The user turns start at sign-in off, as the controller's menu does: the next upgrade
         # must leave it off.
@@ -333,21 +418,14 @@ def main():
                          cwd=args.bin, timeout=120)
         code, text = test.msiexec("/i", windows_path(packages[later[1]]), log_name="upgrade2.log")
         test.check(code == 0, f"upgraded to {later[1]} (exit {code})")
-        kept = test.installed(packages[later[1]], later[1], text, None)
+        kept = test.installed(packages[later[1]], later[1], text, None, readmes[later[1]])
         test.check(kept == settings, f"the second upgrade kept the settings ({kept})")
 
         code, _ = test.msiexec("/i", windows_path(packages[version]), log_name="downgrade.log")
-        test.check(code in INSTALL_FAILURE, f"the older package is refused (exit {code})")
-        if other is not None:
-            code, _ = test.msiexec("/i", windows_path(other), log_name="x86.log")
-            test.check(code in INSTALL_FAILURE,
-                       f"the 32-bit package is refused on 64-bit Windows (exit {code})")
-        hklm, _ = test.registry()
-        listed = sorted(hklm[k].get("displayversion") for k in hklm
-                        if k.startswith(UNINSTALL_KEY.lower())
-                        and hklm[k].get("displayname") == "ZafrelXP")
-        test.check(listed == [later[1]], f"only ZafrelXP {later[1]} is installed ({listed})")
+        test.check(code in INSTALL_FAILURE and test.listed() == [later[1]],
+                   f"the older package is refused (exit {code}; installed: {test.listed()})")
 
+        test.stop_controller(test.start_controller())
         code, _ = test.msiexec("/x", windows_path(packages[later[1]]), log_name="uninstall.log")
         test.check(code == 0, f"msiexec uninstalled ZafrelXP silently (exit {code})")
         test.left_behind(baseline, codes)

@@ -67,8 +67,8 @@ class Packages(unittest.TestCase):
         cls.msi = {}
         with mock.patch.dict(package.PAYLOAD, payload):
             for arch in ("x64", "x86"):
-                cls.msi[arch] = package.build_package(arch, "1.0.0.3", folder / "out")
-            cls.again = package.build_package("x64", "1.0.0.3", folder / "again")
+                cls.msi[arch] = package.build_package(arch, "1.0.0.3", folder / "out", "1.0.0.3")
+            cls.again = package.build_package("x64", "1.0.0.3", folder / "again", "1.0.0.3")
 
     @classmethod
     def tearDownClass(cls):
@@ -103,10 +103,39 @@ class Packages(unittest.TestCase):
                 self.assertEqual(rows, [
                     ["1", "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "ZafrelXP",
                      '"[INSTALLDIR]zafrelctl.exe" --tray', "Run"],
-                    ["1", "Software\\Zafrel", "-", "", "Controller32"]])
+                    ["1", "Software\\Zafrel", "-", "", "UserData"],
+                    ["1", "Software\\Zafrel\\ZafrelXP", "InstalledVersion", "[ProductVersion]",
+                     "UserData"]])
                 condition = {row[0]: row[4] for row in table(msi, "Component")}
                 self.assertEqual(condition["Run"], package.RUN_CONDITION)
                 self.assertEqual({c for n, c in condition.items() if n != "Run"}, {""})
+
+    def test_per_user_data_has_a_per_user_key_path(self):
+        for arch, msi in self.msi.items():
+            with self.subTest(arch=arch):
+                registry = {row[0]: row for row in table(msi, "Registry")}
+                components = {row[0]: row for row in table(msi, "Component")}
+
+                def per_user(component):
+                    attributes, key_path = int(components[component][3]), components[component][5]
+                    return attributes & 4 and registry[key_path][1] == "1"
+
+                users = {row[5] for row in registry.values() if row[1] == "1"}
+                users |= {row[3] for row in table(msi, "Shortcut")}
+                self.assertEqual(users, {"Run", "UserData"})
+                self.assertTrue(all(per_user(c) for c in users))
+
+    def test_file_versions(self):
+        for arch, msi in self.msi.items():
+            with self.subTest(arch=arch):
+                hashed = {row[0] for row in table(msi, "MsiFileHash")}
+                got = {row[0]: (row[4], row[5], row[0] in hashed) for row in table(msi, "File")}
+                want = {}
+                for name in list(package.PAYLOAD[arch]) + ["README.txt"]:
+                    key = name.replace("-", "_")
+                    want[key] = ("1.0.0.3", "1033", False) if name in package.VERSIONED \
+                        else ("", "", True)
+                self.assertEqual(got, want)
 
     def test_execute_sequence(self):
         order = ["UnregisterFonts", "RemoveRegistryValues", "RemoveFiles", "InstallFiles",
@@ -118,6 +147,18 @@ class Packages(unittest.TestCase):
                             table(msi, "InstallExecuteSequence")}
                 self.assertEqual(sorted(order, key=lambda a: sequence[a][0]), order)
                 self.assertEqual({sequence[a][1] for a in order}, {""})
+
+    def test_running_controller_ends_first(self):
+        for arch, msi in self.msi.items():
+            with self.subTest(arch=arch):
+                controller = "zafrelctl64.exe" if arch == "x64" else "zafrelctl.exe"
+                self.assertEqual(table(msi, "CustomAction"),
+                                 [["EndController", "82", controller, "--exit", ""]])
+                sequence = {row[0]: (int(row[2]), row[1]) for row in
+                            table(msi, "InstallExecuteSequence")}
+                self.assertEqual(sequence["EndController"][1], "Installed OR PREVIOUSFOUND")
+                self.assertLess(sequence["AppSearch"][0], sequence["EndController"][0])
+                self.assertLess(sequence["EndController"][0], sequence["InstallValidate"][0])
 
     def test_launch_conditions_and_platform(self):
         for arch, msi in self.msi.items():

@@ -535,6 +535,22 @@ void OverridesAndSessionEnd() {
   }
 }
 
+// --exit, as the installer runs it before it replaces or removes the files.
+void ExitOption() {
+  Controller none;
+  none.pi = Spawn("--exit");
+  CheckEqual(Ended(&none), kExitDone, "--exit with no controller running has nothing to do (0)");
+  Controller c = Start("--mode FALSE --font 1");
+  Check(c.hwnd != nullptr, "a controller starts");
+  if (c.hwnd == nullptr) return;
+  Controller exit;
+  exit.pi = Spawn("--exit");
+  CheckEqual(Ended(&exit), kExitDone, "--exit ends the running controller (code 0)");
+  const long long code = Ended(&c, 0);
+  CheckEqual(code, kExitDone, "which has ended, as Exit ends it, when --exit returns (code 0)");
+  if (code == -1) TerminateProcess(c.pi.hProcess, 1);
+}
+
 }  // namespace
 
 int main() {
@@ -544,6 +560,7 @@ int main() {
   IconAndWindow();
   RoundTrip();
   OverridesAndSessionEnd();
+  ExitOption();
   Forget();  // the end-to-end tests start the controller in this prefix after us
   std::printf("INFO %lu ms\n", GetTickCount() - started);
   return Finish("wine controller test");

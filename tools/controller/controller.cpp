@@ -6,6 +6,7 @@
 //
 //   zafrelctl [--mode TRUES|FALSE] [--font C] [--slots 1,2,5] [--tray]
 //   zafrelctl64 --companion HWND --line-height N     (started by the 32-bit controller)
+//   zafrelctl --exit                                  (ends the running controller)
 //
 // The mode, the font code, the diagnostic slots that were on and the window's place are kept in
 // the registry (settings.h has the layout) and restored at start. --mode, --font and --slots hold
@@ -15,7 +16,9 @@
 // value for starting at sign-in does.
 //
 // One controller per desktop: a second start (of either bitness) brings the first one's window
-// forward and exits with kExitAlreadyRunning. The companion is not counted.
+// forward and exits with kExitAlreadyRunning. The companion is not counted. --exit ends the
+// running one as its Exit command does, so that the installer can replace or remove the files:
+// the library stays mapped into every program with a window while the hooks are set.
 //
 // The window: closing it hides it behind the icon (or ends the controller when the notification
 // area took no icon); a left click on the icon shows or hides it; the icon's menu has the mode,
@@ -984,6 +987,27 @@ void BringForwardRunning() {
   SendMessageTimeoutA(running, kMsgShow, 0, 0, SMTO_ABORTIFHUNG, 10000, &result);
 }
 
+// --exit: the running controller ends as its Exit command ends it, every hook taken down. Waits
+// until its process has gone; kExitStillRunning when it has not after kEndWaitMs.
+int EndRunning() {
+  constexpr DWORD kEndWaitMs = 10000;
+  const DWORD start = GetTickCount();
+  while (HWND running = FindWindowA(kControllerClass, nullptr)) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(running, &id);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(running, WM_COMMAND, kCmdExit, 0, SMTO_ABORTIFHUNG, kEndWaitMs, &result);
+    const DWORD spent = GetTickCount() - start;
+    const DWORD left = spent < kEndWaitMs ? kEndWaitMs - spent : 0;
+    const bool ended = process != nullptr ? WaitForSingleObject(process, left) == WAIT_OBJECT_0
+                                          : !IsWindow(running);
+    if (process != nullptr) CloseHandle(process);
+    if (!ended) return kExitStillRunning;
+  }
+  return kExitDone;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
@@ -994,6 +1018,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
         __argc >= 5 && std::strcmp(__argv[3], "--line-height") == 0 ? std::atoi(__argv[4]) : 16;
     return RunCompanion(instance, controller, lineHeight);
   }
+  if (__argc == 2 && std::strcmp(__argv[1], "--exit") == 0) return EndRunning();
   HANDLE desktop = nullptr;
   if (!ClaimDesktop(&desktop)) {
     BringForwardRunning();
