@@ -104,17 +104,26 @@ def msi_table(msi, table):
     return [line.split("\t") for line in out.splitlines()[3:] if line]
 
 
-def holding(library):
-    """The processes that have the library mapped, by their command lines."""
-    found = []
+def mappings(library):
+    """Each process that has the library mapped, by its command line, with the files mapped."""
+    found = {}
     for entry in pathlib.Path("/proc").iterdir():
         try:
-            if entry.name.isdigit() and library in (entry / "maps").read_text().lower():
-                found.append((entry / "cmdline").read_bytes().replace(b"\0", b" ").decode(
-                    "utf-8", "replace").strip())
+            if not entry.name.isdigit():
+                continue
+            files = {line.split(None, 5)[-1] for line in (entry / "maps").read_text().splitlines()
+                     if line.lower().endswith("/" + library)}
+            if files:
+                found[(entry / "cmdline").read_bytes().replace(b"\0", b" ").decode(
+                    "utf-8", "replace").strip()] = files
         except OSError:
             pass
     return found
+
+
+def holding(library):
+    """The processes that have the library mapped, by their command lines."""
+    return sorted(mappings(library))
 
 
 def files_under(folder):
@@ -136,6 +145,7 @@ class InstallerTest:
         self.install_dir = self.drive_c / "Program Files" / "ZafrelXP"
         self.fonts_dir = self.drive_c / "windows" / "Fonts"
         self.controller_path = "C:\\Program Files\\ZafrelXP\\zafrelctl.exe"
+        self.library = "ZafrelXP64.dll" if args.arch == "x64" else "ZafrelXP.dll"
         # The 64-bit controller serves 64-bit programs alone where a 32-bit one cannot start.
         self.typing_controller = "C:\\Program Files\\ZafrelXP\\" + (
             "zafrelctl64.exe" if args.arch == "x64" else "zafrelctl.exe")
@@ -273,6 +283,13 @@ class InstallerTest:
         glyphs = font_glyphs({"installed": (str(source), got.get("TEXT", "").replace(" ", ""))})
         self.check(got.get("TEXT") and got.get("GLYPHS") == glyphs.get("installed"),
                    f"Wine draws the font's glyphs {got.get('GLYPHS')} ({glyphs.get('installed')})")
+        # The controller and every program its hooks reached hold the installed library, never
+        # the build's copy beside the target program.
+        installed = str(self.install_dir / self.library)
+        mapped = mappings(self.library.lower())
+        files = set().union(*mapped.values()) if mapped else set()
+        self.check(files == {installed} and len(mapped) >= 2,
+                   f"{len(mapped)} processes hold {self.library}, all the installed file ({files})")
         return controller
 
     def start_controller(self):
@@ -296,11 +313,10 @@ class InstallerTest:
             code = None
         self.check(p.returncode == 0 and code == 0,
                    f"--exit ended the controller (exit {p.returncode}, controller exit {code})")
-        library = "zafrelxp64.dll" if self.args.arch == "x64" else "zafrelxp.dll"
         deadline = time.monotonic() + 20
-        while (holders := holding(library)) and time.monotonic() < deadline:
+        while (holders := holding(self.library.lower())) and time.monotonic() < deadline:
             time.sleep(0.2)
-        self.check(not holders, f"then no program holds {library} ({holders})")
+        self.check(not holders, f"then no program holds {self.library} ({holders})")
 
     def ended_by_installer(self, controller, what):
         """The package ends the running controller before it replaces or removes the files."""
