@@ -31,6 +31,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 WINE32_LOADER = "/usr/lib/wine/wine"
@@ -322,12 +323,35 @@ def start_failed(returncode, stdout):
     return returncode != 0 and stdout.split("\n", 1)[0].strip() != START_LINE
 
 
+def run_to_end(command, timeout=None, input=None, text=True, **kwargs):
+    """Runs a program until it ends, its output caught in files rather than pipes: Wine's
+    background services, started by the program's wineserver, inherit its output and under
+    emulation may hang on to it long after the program has ended, and a pipe would not end
+    before they do. Wine's stderr under emulation carries stray bytes: they never fail the run.
+    `input` (bytes) is the program's standard input; text=False gives the output as bytes."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err, \
+            tempfile.TemporaryFile() as given:
+        given.write(input or b"")
+        given.seek(0)
+        process = subprocess.Popen(command, stdin=given, stdout=out, stderr=err, **kwargs)
+        try:
+            process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            raise
+        out.seek(0)
+        err.seek(0)
+        stdout, stderr = out.read(), err.read()
+        if text:
+            stdout, stderr = stdout.decode("utf-8", "replace"), stderr.decode("utf-8", "replace")
+        return subprocess.CompletedProcess(command, process.returncode, stdout, stderr)
+
+
 def run_with_retry(command, attempts=START_ATTEMPTS, **kwargs):
     """Runs a program to its end; starts it again only when Wine's own start-up failed."""
     for attempt in range(1, attempts + 1):
-        # Wine's stderr under emulation carries stray bytes: never fail on decoding them.
-        p = subprocess.run(command, capture_output=True, encoding="utf-8", errors="replace",
-                           **kwargs)
+        p = run_to_end(command, **kwargs)
         if not start_failed(p.returncode, p.stdout) or attempt == attempts:
             return p, attempt
         print(f"wine32: the program did not start (attempt {attempt}); starting it again",

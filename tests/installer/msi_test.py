@@ -33,7 +33,7 @@ sys.path.insert(0, str(ROOT / "tools"))
 sys.path.insert(0, str(ROOT / "tests" / "wine"))
 import package  # noqa: E402
 from e2e import font_glyphs  # noqa: E402
-from wine32 import WineError  # noqa: E402
+from wine32 import WineError, run_to_end  # noqa: E402
 from winedesk import Desktop, parse_results, windows_path  # noqa: E402
 
 MSIEXEC_SECONDS = 300
@@ -163,9 +163,8 @@ class InstallerTest:
         log = self.work / log_name
         command = self.desktop.wine.command(
             ["msiexec"] + list(args) + ["/qn", "/l*v", windows_path(log)])
-        p = subprocess.run(command, env=self.desktop.env, capture_output=True,
-                           timeout=MSIEXEC_SECONDS)
-        self.desktop.log.write(p.stderr.decode("utf-8", "replace"))
+        p = run_to_end(command, env=self.desktop.env, timeout=MSIEXEC_SECONDS)
+        self.desktop.log.write(p.stderr)
         try:
             raw = log.read_bytes()
         except OSError:
@@ -254,9 +253,9 @@ class InstallerTest:
         back = subprocess.run([str(host), "--to-unicode", "--font", "1"], input=legacy,
                               capture_output=True, check=True).stdout
         for direction, given, want in (("--to-legacy", text, legacy), ("--to-unicode", legacy, back)):
-            p = subprocess.run(self.desktop.wine.command(
+            p = run_to_end(self.desktop.wine.command(
                 ["C:\\Program Files\\ZafrelXP\\zafrel-convert.exe", direction, "--font", "1"]),
-                input=given, capture_output=True, env=self.desktop.env, timeout=300)
+                input=given, text=False, env=self.desktop.env, timeout=300)
             self.check(p.returncode == 0 and p.stdout == want,
                        f"the installed zafrel-convert.exe {direction}: {p.stdout.hex(' ')} "
                        f"(the host build's: {want.hex(' ')}, exit {p.returncode})")
@@ -305,8 +304,8 @@ class InstallerTest:
     def stop_controller(self, controller):
         """The person ends the installed controller (as its Exit does); the programs then let go
         of the library, which Wine's desktop process does only a moment after --exit returns."""
-        p = subprocess.run(self.desktop.wine.command([self.typing_controller, "--exit"]),
-                           env=self.desktop.env, capture_output=True, timeout=120)
+        p = run_to_end(self.desktop.wine.command([self.typing_controller, "--exit"]),
+                       env=self.desktop.env, timeout=120)
         try:
             code = controller.wait(timeout=60)
         except subprocess.TimeoutExpired:

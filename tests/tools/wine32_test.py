@@ -7,6 +7,7 @@ import stat
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
@@ -216,6 +217,21 @@ class RetryTest(unittest.TestCase):
                     p, tried = wine32.run_with_retry([script])
                     self.assertEqual((tried, p.stdout), (attempts, stdout))
                     self.assertEqual(len(count.read_text().splitlines()), attempts)
+
+
+    def test_output_left_open_by_background_processes(self):
+        # The program ends at once; what it started in the background keeps its output open
+        # for a minute, as Wine's services do when they hang under emulation.
+        with tempfile.TemporaryDirectory() as d:
+            script = write_program(d, "leaves-a-service", (
+                "#!/bin/sh\n"
+                "sleep 60 &\n"
+                "echo START; echo done; echo noise >&2; exit 3\n"))
+            started = time.monotonic()
+            p, tried = wine32.run_with_retry([script], timeout=30)
+            self.assertLess(time.monotonic() - started, 10)
+            self.assertEqual((tried, p.returncode, p.stdout, p.stderr),
+                             (1, 3, "START\ndone\n", "noise\n"))
 
 
 class PrefixTest(unittest.TestCase):
