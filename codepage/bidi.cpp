@@ -29,6 +29,31 @@ Class ClassOfAscii(char16_t c) {
 
 namespace {
 
+// Persian letters are always right to left, and so is a stretch between two of them that holds
+// neither Latin letters nor digits: both get level 1 here. Only the other stretches ("islands",
+// [start, end)) need the rules, which `resolve` applies; both reading and screen order split a
+// line this way.
+template <typename Resolve>
+void ForEachMixedIsland(const Class* classes, int count, unsigned char* levels, Resolve resolve) {
+  for (int i = 0; i < count;) {
+    if (classes[i] == Class::kAL) {
+      levels[i++] = 1;
+      continue;
+    }
+    int end = i;
+    bool mixed = false;
+    for (; end < count && classes[end] != Class::kAL; ++end) {
+      mixed = mixed || classes[end] == Class::kL || classes[end] == Class::kEN;
+    }
+    if (mixed) {
+      resolve(i, end);
+    } else {
+      for (int k = i; k < end; ++k) levels[k] = 1;
+    }
+    i = end;
+  }
+}
+
 bool IsNumber(Class c) { return c == Class::kEN || c == Class::kAN; }
 bool IsNeutral(Class c) { return c == Class::kWS || c == Class::kS || c == Class::kON; }
 
@@ -110,26 +135,10 @@ void ResolveIsland(const Class* classes, int count, unsigned char* levels, Class
 }  // namespace
 
 void LevelsOfLogical(const Class* classes, int count, unsigned char* levels, Class* work) {
-  // Persian letters are always right to left, and so is a stretch between two of them that holds
-  // neither Latin letters nor digits; only the other stretches need the rules.
-  for (int i = 0; i < count;) {
-    if (classes[i] == Class::kAL) {
-      levels[i++] = 1;
-      continue;
-    }
-    int end = i;
-    bool mixed = false;
-    for (; end < count && classes[end] != Class::kAL; ++end) {
-      mixed = mixed || classes[end] == Class::kL || classes[end] == Class::kEN;
-    }
-    if (mixed) {
-      ResolveIsland(classes + i, end - i, levels + i, work + i, i > 0 ? Class::kAL : Class::kR,
-                    end == count);
-    } else {
-      for (int k = i; k < end; ++k) levels[k] = 1;
-    }
-    i = end;
-  }
+  ForEachMixedIsland(classes, count, levels, [&](int start, int end) {
+    ResolveIsland(classes + start, end - start, levels + start, work + start,
+                  start > 0 ? Class::kAL : Class::kR, end == count);
+  });
 }
 
 namespace {
@@ -189,26 +198,10 @@ void ResolveVisualIsland(const Class* c, int count, unsigned char* levels, Class
 }  // namespace
 
 void LevelsOfVisual(const Class* classes, int count, unsigned char* levels, Class* work) {
-  // As for the reading order: only the stretches between Persian letters that hold Latin letters
-  // or digits need the rules.
-  for (int i = 0; i < count;) {
-    if (classes[i] == Class::kAL) {
-      levels[i++] = 1;
-      continue;
-    }
-    int end = i;
-    bool mixed = false;
-    for (; end < count && classes[end] != Class::kAL; ++end) {
-      mixed = mixed || classes[end] == Class::kL || classes[end] == Class::kEN;
-    }
-    if (mixed) {
-      ResolveVisualIsland(classes + i, end - i, levels + i, work + i,
-                          end < count ? Class::kAL : Class::kON);
-    } else {
-      for (int k = i; k < end; ++k) levels[k] = 1;
-    }
-    i = end;
-  }
+  ForEachMixedIsland(classes, count, levels, [&](int start, int end) {
+    ResolveVisualIsland(classes + start, end - start, levels + start, work + start,
+                        end < count ? Class::kAL : Class::kON);
+  });
 }
 
 }  // namespace bidi
