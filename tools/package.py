@@ -146,6 +146,13 @@ def sql(msi, *queries):
             raise PackageError(f"msibuild could not run {query!r}: {p.stderr.strip()}")
 
 
+def read_table(msi, name):
+    """The rows of one of a package's tables, each a list of its columns (msiinfo's export)."""
+    out = subprocess.run(["msiinfo", "export", str(msi), name], capture_output=True, text=True,
+                         check=True).stdout
+    return [line.split("\t") for line in out.splitlines()[3:] if line]
+
+
 def add_tables(msi, file_version):
     """What wixl leaves out, written into the package's tables."""
     # wixl lists every file as unversioned, with a hash. The libraries and controllers carry a

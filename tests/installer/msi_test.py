@@ -49,12 +49,18 @@ SETTINGS_KEY = r"Software\Zafrel\ZafrelXP"
 INSTALL_FAILURE = (1603, 1603 & 0xFF)
 
 
+REGISTRY_ESCAPES = {"n": "\n", "r": "\r", "t": "\t", "0": "\0"}
+
+
 def unescape(text):
-    """A value as Wine's registry files write it between quotes."""
-    return re.sub(r'\\(x[0-9a-fA-F]{1,4}|.)',
-                  lambda m: {"n": "\n", "r": "\r", "t": "\t", "0": "\0"}.get(
-                      m.group(1), chr(int(m.group(1)[1:], 16)) if m.group(1)[0] == "x"
-                      and len(m.group(1)) > 1 else m.group(1)), text)
+    r"""A value as Wine's registry files write it between quotes: \\, \", \n, \r, \t, \0 and
+    \xHHHH for other characters."""
+    def one(m):
+        escape = m.group(1)
+        if escape.startswith("x") and len(escape) > 1:
+            return chr(int(escape[1:], 16))
+        return REGISTRY_ESCAPES.get(escape, escape)
+    return re.sub(r"\\(x[0-9a-fA-F]{1,4}|.)", one, text)
 
 
 def read_registry(path):
@@ -98,13 +104,6 @@ def packed_guid(guid):
     hexes = guid.strip("{}").replace("-", "").upper()
     swapped = "".join(hexes[i + 1] + hexes[i] for i in range(16, 32, 2))
     return hexes[7::-1] + hexes[11:7:-1] + hexes[15:11:-1] + swapped
-
-
-def msi_table(msi, table):
-    """The rows of one of the package's tables, as lists of columns."""
-    out = subprocess.run(["msiinfo", "export", str(msi), table], capture_output=True, text=True,
-                         check=True).stdout
-    return [line.split("\t") for line in out.splitlines()[3:] if line]
 
 
 def mappings(library):
@@ -214,7 +213,7 @@ class InstallerTest:
         readme = self.install_dir / "README.txt"
         self.check(readme.is_file() and readme.read_bytes() == readme_text,
                    f"{version}: README.txt is this package's README, with CR LF line ends")
-        listed = {row[2].split("|")[-1] for row in msi_table(msi, "File")}
+        listed = {row[2].split("|")[-1] for row in package.read_table(msi, "File")}
         self.check(listed == set(package.PAYLOAD[arch]) | {"README.txt"},
                    f"{version}: the package holds exactly the files checked ({sorted(listed)})")
 
@@ -414,7 +413,7 @@ def main():
             else None
         codes = ["{" + package.upgrade_code() + "}"] + [
             "{" + package.product_code(v, args.arch) + "}" for v in packages]
-        codes += [row[1] for row in msi_table(packages[version], "Component")]
+        codes += [row[1] for row in package.read_table(packages[version], "Component")]
         print(f"msi_test: packages for {version} and {', '.join(later)} "
               f"({packages[version].stat().st_size} bytes for {args.arch})", flush=True)
 

@@ -14,12 +14,7 @@ from unittest import mock
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tools"))
 import package  # noqa: E402
-
-
-def table(msi, name):
-    out = subprocess.run(["msiinfo", "export", str(msi), name], capture_output=True, text=True,
-                         check=True).stdout
-    return [line.split("\t") for line in out.splitlines()[3:] if line]
+from package import read_table as table  # noqa: E402
 
 
 def committed_guids(arch):
