@@ -90,6 +90,7 @@ add_custom_command(OUTPUT ${ZAFREL_ICONS}
 set_source_files_properties(tools/controller/controller.rc PROPERTIES OBJECT_DEPENDS "${ZAFREL_ICONS}")
 add_executable(zafrelctl WIN32
   tools/controller/controller.cpp
+  tools/controller/halves.cpp
   tools/controller/main_window.cpp
   tools/controller/notify_icon.cpp
   tools/controller/settings.cpp

@@ -66,6 +66,7 @@
 #include <vector>
 
 #include "codepage/layout.h"
+#include "tools/controller/halves.h"
 #include "tools/controller/main_window.h"
 #include "tools/controller/notify_icon.h"
 #include "tools/controller/protocol.h"
@@ -100,7 +101,6 @@ struct Controller {
   UINT taskbarCreated = 0;
   bool afterDoubleClick = false;  // the button's release that ends a double click is no click
   bool startAtSignIn = false;
-  bool companion = false;  // as the window last said
   bool wow64 = false;
   bool ended = false;  // hooks off, companion ended, icon gone
   bool quit = false;   // the window is gone
@@ -136,47 +136,22 @@ void CheckMenus() {
   }
 }
 
-HWND Companion() { return FindWindowExA(HWND_MESSAGE, nullptr, kCompanionClass, nullptr); }
-
 DWORD DiagnosticSlots() {
   DWORD bits = 0;
   for (int slot = 0; slot < 10; ++slot) bits |= g.slotOn[slot] ? DWORD{1} << slot : 0;
   return bits & kDiagnosticSlotMask;
 }
 
-void SwitchSlot(int slot, bool on) {
-  if (g.install == nullptr) return;
-  if (g.install(slot, on ? 1 : 0, g.hwnd, 0) == 1) g.slotOn[slot] = on;
-  // The companion, if there is one, switches the same slot in the 64-bit DLL.
-  HWND companion = Companion();
-  if (companion != nullptr && CompanionFollows(slot)) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(companion, kMsgCompanionSlot, slot, on ? 1 : 0, SMTO_ABORTIFHUNG, 2000,
-                        &result);
-  }
-  CheckMenus();
+bool SwitchOwnSlot(int slot, bool on) {
+  if (g.install == nullptr || g.install(slot, on ? 1 : 0, g.hwnd, 0) != 1) return false;
+  g.slotOn[slot] = on;
+  return true;
 }
 
-// On 64-bit Windows a 32-bit controller reaches only 32-bit programs: zafrelctl64.exe, from the
-// same folder, serves the 64-bit ones.
-void StartCompanion() {
-  if (!g.wow64) return;
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  char* slash = std::strrchr(path, '\\');
-  if (length == 0 || length >= sizeof path || slash == nullptr) return;
-  char command[MAX_PATH + 96];
-  std::snprintf(command, sizeof command,
-                "\"%.*s\\zafrelctl64.exe\" --companion %llu --line-height %d",
-                static_cast<int>(slash - path), path,
-                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(g.hwnd)), g.lineHeight);
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  if (CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
+// The companion, if there is one, switches the same slot in the 64-bit DLL.
+void SwitchSlot(int slot, bool on) {
+  SwitchBothHalves(slot, on);
+  CheckMenus();
 }
 
 // --- Typing the clipboard as Farsi ----------------------------------------------------------
@@ -554,7 +529,8 @@ MainView View() {
   v.last = g.last;
   std::strcpy(v.mode, g.mode);
   v.font = g.font;
-  v.companion = g.companion;
+  v.companionStatus = CompanionStatus();
+  v.companionExitCode = CompanionExitCode();
   v.wow64 = g.wow64;
   // The journal's items are checked while it records or plays back; the library unchecks them.
   v.diagnosticsRunning =
@@ -640,6 +616,12 @@ void IconMouse(UINT message) {
       ShowIconMenu();
       break;
   }
+}
+
+void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {
+  if (g.ended) return;
+  NoteForeground();
+  if (FollowDesktop()) Refresh();
 }
 
 // Everything the controller switched on goes off, in both libraries, and the icon goes away:
@@ -741,6 +723,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       if (wParam == kQueryIcon) return g.icon;
       if (wParam == kQueryStartAtSignIn) return g.startAtSignIn ? 1 : 0;
+      if (wParam == kQueryReach) return Reach();
+      if (wParam == kQueryCompanion) return CompanionStatus();
+      if (wParam == kQueryFront) return Front();
       return wParam < 4 ? g.notifications[wParam] : -1;
     case kMsgShow:
       ShowMainWindow();
@@ -757,11 +742,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kForegroundTimer) {
         NoteForeground();
-        // The companion comes up a little after the controller, and may go.
-        if ((Companion() != nullptr) != g.companion) {
-          g.companion = !g.companion;
-          Refresh();
-        }
+        // The companion comes up a little after the controller, and may go; a foreground
+        // change the event below missed is caught here.
+        if (FollowDesktop()) Refresh();
       }
       if (wParam == kClipboardTimer) ClipboardTick();
       return 0;
@@ -842,6 +825,14 @@ LRESULT CALLBACK CompanionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       c.slotOn[slot] = lParam != 0;
       return 1;
     }
+    case kMsgCompanionFront:
+      // A 64-bit program came to the foreground: these hooks go back to the head of the chains.
+      for (int slot = 0; slot < 10; ++slot) {
+        if (!c.slotOn[slot]) continue;
+        c.install(slot, 0, c.controller, 0);
+        c.slotOn[slot] = c.install(slot, 1, c.controller, 0) == 1;
+      }
+      return 1;
     case kMsgQuery: {
       if (wParam != kQuerySlots) return -1;
       LRESULT bits = 0;
@@ -1069,8 +1060,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   g.paint = LibraryExport<PaintFn>(g.dll, "PaintHooksDll", 4);
   if (!g.init || !g.install || !g.paint) return kExitNoExports;
   g.init(g.hwnd, g.lineHeight);
+  InitHalves(g.hwnd, g.lineHeight, g.wow64, g.slotOn, SwitchOwnSlot);
   for (int i = 0; i < options.slotCount; ++i) SwitchSlot(options.slots[i], true);
   StartCompanion();  // it takes the slots switched on so far from this window
+  // Told out of context, on this thread: which half's hooks come first follows the foreground.
+  HWINEVENTHOOK foregroundEvents =
+      g.wow64 ? SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT)
+              : nullptr;
   g.hotKey = RegisterHotKey(g.hwnd, kHotKeyId, MOD_CONTROL | MOD_ALT, 'V') != 0;
   std::snprintf(clip.status, sizeof clip.status, "%s",
                 g.hotKey ? "Ctrl+Alt+V types the clipboard as Farsi (Edit menu)"
@@ -1088,6 +1085,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  if (foregroundEvents != nullptr) UnhookWinEvent(foregroundEvents);
   FreeLibrary(g.dll);
   if (desktop != nullptr) CloseHandle(desktop);
   return kExitDone;

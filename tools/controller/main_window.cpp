@@ -64,18 +64,42 @@ void SwitchLine(HDC dc, int y, int last) {
   Text(dc, g_text, ink, x, y, L"  \x2014 press Scroll Lock in the window you type into");
 }
 
+// Which programs Farsi typing reaches, and where a half is missing, why.
 void LibrariesLine(wchar_t* line, size_t size, const MainView& v) {
   if (kProgram64) {
-    std::swprintf(line, size, L"Active: ZafrelXP64.dll, for 64-bit programs");
-  } else if (!v.wow64) {
-    std::swprintf(line, size, L"Active: ZafrelXP.dll, for 32-bit programs");
-  } else if (v.companion) {
     std::swprintf(line, size,
-                  L"Active: ZafrelXP.dll for 32-bit programs, ZafrelXP64.dll for 64-bit programs "
-                  L"(companion)");
-  } else {
-    std::swprintf(line, size,
-                  L"Active: ZafrelXP.dll for 32-bit programs; no 64-bit companion is running");
+                  L"Reaches 64-bit programs (ZafrelXP64.dll); 32-bit programs need "
+                  L"zafrelctl.exe");
+    return;
+  }
+  if (!v.wow64) {
+    std::swprintf(line, size, L"Reaches every program (ZafrelXP.dll, 32-bit Windows)");
+    return;
+  }
+  switch (v.companionStatus) {
+    case kCompanionRunning:
+      std::swprintf(line, size,
+                    L"Reaches 32-bit and 64-bit programs (ZafrelXP.dll, ZafrelXP64.dll)");
+      return;
+    case kCompanionStarting:
+      std::swprintf(line, size, L"Reaches 32-bit programs; the 64-bit companion is starting");
+      return;
+    case kCompanionNoProgram:
+      std::swprintf(line, size,
+                    L"Reaches 32-bit programs only: zafrelctl64.exe could not be "
+                    L"started from this folder");
+      return;
+    case kCompanionNoLibrary:
+      std::swprintf(line, size,
+                    L"Reaches 32-bit programs only: ZafrelXP64.dll is missing or "
+                    L"does not load");
+      return;
+    default:
+      std::swprintf(line, size,
+                    L"Reaches 32-bit programs only: the 64-bit companion ended "
+                    L"(exit code %lu); restart ZafrelXP",
+                    static_cast<unsigned long>(v.companionExitCode));
+      return;
   }
 }
 

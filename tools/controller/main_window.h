@@ -17,7 +17,8 @@ struct MainView {
   int last = 0;  // kLastNone, kLastOn, kLastOff
   char mode[6] = "FALSE";
   char font = '1';
-  bool companion = false;            // ZafrelXP64.dll serves the 64-bit programs beside us
+  int companionStatus = 0;           // kCompanion...: ZafrelXP64.dll for the 64-bit programs
+  DWORD companionExitCode = 0;       // once the companion has ended
   bool wow64 = false;                // a 32-bit controller on 64-bit Windows
   bool diagnosticsRunning = false;   // a monitor slot, the recording or the playback is on
   const char* clipboardStatus = "";  // the clipboard command's status line

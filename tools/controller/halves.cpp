@@ -1,0 +1,169 @@
+#include "tools/controller/halves.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "tools/controller/protocol.h"
+#include "tools/winprog.h"
+
+namespace {
+
+struct HalvesState {
+  HWND controller = nullptr;
+  int lineHeight = 16;
+  bool wow64 = false;
+  const bool* ownSlotOn = nullptr;
+  OwnSlotSwitch switchOwn = nullptr;
+  HANDLE process = nullptr;  // the companion's, until it has ended
+  int status = kCompanionNotNeeded;
+  DWORD exitCode = 0;
+  int front = 0;
+};
+HalvesState h;
+
+// The slots both halves hold: the journal's run on this controller's thread alone.
+LRESULT FollowedSlots(const bool* on) {
+  LRESULT bits = 0;
+  for (int slot = 0; slot < 10; ++slot) {
+    if (on[slot] && CompanionFollows(slot)) bits |= LRESULT{1} << slot;
+  }
+  return bits;
+}
+
+// 32 or 64 for the program that owns the window; 0 when it cannot be told (a process this user
+// may not open, a window gone meanwhile).
+int ProgramBitness(HWND window) {
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  if (id == 0) return 0;
+  if (id == GetCurrentProcessId()) return 32;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  if (process == nullptr) return 0;
+  BOOL wow64 = FALSE;
+  const BOOL known = IsWow64Process(process, &wow64);
+  CloseHandle(process);
+  if (!known) return 0;
+  return wow64 ? 32 : 64;
+}
+
+// The new state of the companion, from its window and its process.
+int CompanionNow() {
+  if (HWND companion = Companion()) {
+    // Its window comes first, its hooks a moment later: it runs once it holds our slots.
+    DWORD_PTR slots = 0;
+    if (SendMessageTimeoutA(companion, kMsgQuery, kQuerySlots, 0, SMTO_ABORTIFHUNG, 500, &slots) &&
+        static_cast<LRESULT>(slots) == FollowedSlots(h.ownSlotOn)) {
+      return kCompanionRunning;
+    }
+    return h.status == kCompanionRunning ? kCompanionRunning : kCompanionStarting;
+  }
+  if (h.process != nullptr && WaitForSingleObject(h.process, 0) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(h.process, &h.exitCode);
+    CloseHandle(h.process);
+    h.process = nullptr;
+    const bool noLibrary = h.exitCode == kExitNoLibrary || h.exitCode == kExitNoExports;
+    return noLibrary ? kCompanionNoLibrary : kCompanionEnded;
+  }
+  // A window gone with its process still ending, or a companion this controller did not start.
+  return h.status == kCompanionStarting && h.process != nullptr ? kCompanionStarting
+                                                                : kCompanionEnded;
+}
+
+// Every slot the half holds, switched off and on again: its hooks are then the newest.
+void OwnHalfFirst() {
+  for (int slot = 0; slot < 10; ++slot) {
+    if (!h.ownSlotOn[slot] || !CompanionFollows(slot)) continue;
+    h.switchOwn(slot, false);
+    h.switchOwn(slot, true);
+  }
+  h.front = 32;
+}
+
+void CompanionFirst() {
+  DWORD_PTR done = 0;
+  if (SendMessageTimeoutA(Companion(), kMsgCompanionFront, 0, 0, SMTO_ABORTIFHUNG, 2000, &done) &&
+      done == 1) {
+    h.front = 64;
+  }
+}
+
+}  // namespace
+
+void InitHalves(HWND controller, int lineHeight, bool wow64, const bool* ownSlotOn,
+                OwnSlotSwitch switchOwn) {
+  h.controller = controller;
+  h.lineHeight = lineHeight;
+  h.wow64 = wow64;
+  h.ownSlotOn = ownSlotOn;
+  h.switchOwn = switchOwn;
+}
+
+HWND Companion() { return FindWindowExA(HWND_MESSAGE, nullptr, kCompanionClass, nullptr); }
+
+void StartCompanion() {
+  if (!h.wow64) return;
+  h.status = kCompanionNoProgram;
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  char* slash = std::strrchr(path, '\\');
+  if (length == 0 || length >= sizeof path || slash == nullptr) return;
+  char command[MAX_PATH + 96];
+  std::snprintf(
+      command, sizeof command, "\"%.*s\\zafrelctl64.exe\" --companion %llu --line-height %d",
+      static_cast<int>(slash - path), path,
+      static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(h.controller)), h.lineHeight);
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return;
+  CloseHandle(pi.hThread);
+  h.process = pi.hProcess;
+  h.status = kCompanionStarting;
+}
+
+void SwitchBothHalves(int slot, bool on) {
+  HWND companion = Companion();
+  const bool follows = companion != nullptr && CompanionFollows(slot);
+  const auto tellCompanion = [&] {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(companion, kMsgCompanionSlot, slot, on ? 1 : 0, SMTO_ABORTIFHUNG, 2000,
+                        &result);
+  };
+  if (on && follows && h.front == 32) {
+    tellCompanion();
+    h.switchOwn(slot, true);
+    return;
+  }
+  h.switchOwn(slot, on);
+  if (follows) tellCompanion();
+}
+
+bool FollowDesktop() {
+  if (!h.wow64 || h.status == kCompanionNoProgram) return false;
+  const int before = h.status;
+  const DWORD codeBefore = h.exitCode;
+  const int frontBefore = h.front;
+  h.status = CompanionNow();
+  // It switched its slots on after ours: its hooks came first.
+  if (h.status == kCompanionRunning && before != kCompanionRunning) h.front = 64;
+  if (h.status != kCompanionRunning) h.front = 0;
+  if (h.status == kCompanionRunning) {
+    HWND foreground = GetForegroundWindow();
+    const int bitness = foreground != nullptr ? ProgramBitness(foreground) : 0;
+    if (bitness == 32 && h.front != 32) OwnHalfFirst();
+    if (bitness == 64 && h.front != 64) CompanionFirst();
+  }
+  return h.status != before || h.exitCode != codeBefore || h.front != frontBefore;
+}
+
+int CompanionStatus() { return h.status; }
+DWORD CompanionExitCode() { return h.exitCode; }
+
+int Reach() {
+  if (kProgram64) return kReach64;
+  return kReach32 | (h.status == kCompanionRunning ? kReach64 : 0);
+}
+
+int Front() { return h.status == kCompanionRunning ? h.front : 0; }
