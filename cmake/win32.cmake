@@ -130,6 +130,20 @@ add_test(NAME wine_installer
     --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict --prefix ${ZAFREL_PREFIX}-msi)
 set_tests_properties(wine_installer PROPERTIES LABELS wine TIMEOUT 1200 RESOURCE_LOCK wine)
 
+# Both bitnesses on one 64-bit desktop: the 32-bit controller from a folder of the four files, its
+# 64-bit companion, the targets and Wine's Notepads of both bitnesses, keys at the X server. The
+# 32-bit files come from the win32 build beside this one.
+if(ZAFREL_TARGET STREQUAL "win64")
+  add_executable(zafreldesk tests/wine/desk_helper.cpp)
+  target_include_directories(zafreldesk PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_options(zafreldesk PRIVATE -static -mconsole)
+  add_test(NAME wine_both_bitnesses
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/both_test.py
+      --bin32 ${CMAKE_SOURCE_DIR}/build/win32 --bin64 ${CMAKE_BINARY_DIR}
+      --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict --prefix ${ZAFREL_PREFIX})
+  set_tests_properties(wine_both_bitnesses PROPERTIES LABELS wine TIMEOUT 900 RESOURCE_LOCK wine)
+endif()
+
 # The typing benchmark's Wine half: the library's hooks against none, in one process, per key.
 add_executable(wine_bench tools/bench/wine_bench.cpp)
 target_include_directories(wine_bench PRIVATE ${CMAKE_SOURCE_DIR})

@@ -165,6 +165,23 @@ class Desktop:
             self.xvfb.wait(timeout=10)
 
 
+def mappings(library):
+    """Each process that has the library mapped, by its command line, with the files mapped."""
+    found = {}
+    for entry in pathlib.Path("/proc").iterdir():
+        try:
+            if not entry.name.isdigit():
+                continue
+            files = {line.split(None, 5)[-1] for line in (entry / "maps").read_text().splitlines()
+                     if line.lower().endswith("/" + library)}
+            if files:
+                found[(entry / "cmdline").read_bytes().replace(b"\0", b" ").decode(
+                    "utf-8", "replace").strip()] = files
+        except OSError:
+            pass
+    return found
+
+
 def windows_path(path):
     """The same file as Wine's Z: drive names it."""
     return "Z:" + str(path).replace("/", "\\")

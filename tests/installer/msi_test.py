@@ -34,7 +34,7 @@ sys.path.insert(0, str(ROOT / "tests" / "wine"))
 import package  # noqa: E402
 from e2e import font_glyphs  # noqa: E402
 from wine32 import WineError, run_to_end  # noqa: E402
-from winedesk import Desktop, parse_results, windows_path  # noqa: E402
+from winedesk import Desktop, mappings, parse_results, windows_path  # noqa: E402
 
 # msiexec takes seconds, under qemu emulation a minute at most; one that takes longer hung on a
 # crash of the emulator (qemu's "uncaught target signal 11"), and is run once more.
@@ -104,23 +104,6 @@ def packed_guid(guid):
     hexes = guid.strip("{}").replace("-", "").upper()
     swapped = "".join(hexes[i + 1] + hexes[i] for i in range(16, 32, 2))
     return hexes[7::-1] + hexes[11:7:-1] + hexes[15:11:-1] + swapped
-
-
-def mappings(library):
-    """Each process that has the library mapped, by its command line, with the files mapped."""
-    found = {}
-    for entry in pathlib.Path("/proc").iterdir():
-        try:
-            if not entry.name.isdigit():
-                continue
-            files = {line.split(None, 5)[-1] for line in (entry / "maps").read_text().splitlines()
-                     if line.lower().endswith("/" + library)}
-            if files:
-                found[(entry / "cmdline").read_bytes().replace(b"\0", b" ").decode(
-                    "utf-8", "replace").strip()] = files
-        except OSError:
-            pass
-    return found
 
 
 def holding(library):

@@ -148,7 +148,9 @@ bool FollowDesktop() {
   h.status = CompanionNow();
   // It switched its slots on after ours: its hooks came first.
   if (h.status == kCompanionRunning && before != kCompanionRunning) h.front = 64;
-  if (h.status != kCompanionRunning) h.front = 0;
+  // Gone: its hooks go with its thread on Windows, while Wine kept a killed companion's hooks at
+  // the head of the chains, where they stopped every 32-bit program's chain. Ours go first again.
+  if (h.status != kCompanionRunning && before == kCompanionRunning && h.front != 32) OwnHalfFirst();
   if (h.status == kCompanionRunning) {
     HWND foreground = GetForegroundWindow();
     const int bitness = foreground != nullptr ? ProgramBitness(foreground) : 0;

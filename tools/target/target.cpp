@@ -100,6 +100,17 @@ int SwitchFarsiOn() {
   return -1;
 }
 
+// Beside a 64-bit companion only the half whose hooks come first types here; the controller puts
+// this program's half first when it comes to the foreground, a moment after it does.
+void WaitForOwnHalfFirst() {
+  const LRESULT own = kProgram64 ? 64 : 32;
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
+    const LRESULT front = Query(kQueryFront);
+    if (front == 0 || front == own) return;
+    Drain(10);
+  }
+}
+
 void SetController(const Scenario& s) {
   SendMessageA(g_controller, WM_COMMAND, s.mode == "TRUES" ? kCmdModeTrue : kCmdModeFalse, 0);
   SendMessageA(g_controller, WM_COMMAND, kCmdFont0 + (s.font - '0'), 0);
@@ -376,6 +387,7 @@ void Play(const Scenario& s, HINSTANCE instance) {
   SetFocus(focus);
   g_focus = focus;
   Drain();
+  WaitForOwnHalfFirst();
 
   const int presses = SwitchFarsiOn();
   g_received = Received();
