@@ -124,9 +124,14 @@ target_link_options(zafrel-convert PRIVATE -static -mconsole -s)
 
 # The installer: this architecture's package installed, used, upgraded and removed under Wine,
 # in a prefix of its own (packages built from both Windows builds and the host build's fonts).
+# The 64-bit package's controller starts its companion: both bitnesses' targets are typed into.
+set(ZAFREL_INSTALLER_BIN32)
+if(ZAFREL_TARGET STREQUAL "win64")
+  set(ZAFREL_INSTALLER_BIN32 --bin32 ${CMAKE_SOURCE_DIR}/build/win32)
+endif()
 add_test(NAME wine_installer
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/installer/msi_test.py
-    --arch ${ZAFREL_PE_ARCH} --bin ${CMAKE_BINARY_DIR}
+    --arch ${ZAFREL_PE_ARCH} --bin ${CMAKE_BINARY_DIR} ${ZAFREL_INSTALLER_BIN32}
     --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict --prefix ${ZAFREL_PREFIX}-msi)
 set_tests_properties(wine_installer PROPERTIES LABELS wine TIMEOUT 1200 RESOURCE_LOCK wine)
 

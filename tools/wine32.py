@@ -35,6 +35,7 @@ import tempfile
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 WINE32_LOADER = "/usr/lib/wine/wine"
+WINE64_LOADER = "/usr/lib/wine/wine64"
 STATIC_PRELOADER = "/usr/lib/wine/wine-preloader.static"
 WINESERVER64 = "/usr/lib/wine/wineserver64"
 QEMU = "qemu-i386-static"
@@ -120,13 +121,16 @@ def project_prefix():
     return pathlib.Path(os.environ.get("ZAFREL_WINEPREFIX") or DEFAULT_PREFIX)
 
 
-def prepare_loader(loader_dir, qemu=QEMU, loader=WINE32_LOADER, preloader=STATIC_PRELOADER):
+def prepare_loader(loader_dir, qemu=QEMU, loader=WINE32_LOADER, preloader=STATIC_PRELOADER,
+                   with64=False, loader64=WINE64_LOADER):
     """The qemu route's private loader folder; rebuilt when a piece is missing or out of date.
 
     lib/wine/wine                   a copy of Wine's loader: Wine finds its DLLs relative to it
     lib/wine/wine-preloader.static  a copy of the static preloader that qemu runs
     lib/wine/wine-preloader         the wrapper Wine execs for every new process
     lib/i386-linux-gnu, share       links to the system's 32-bit Wine libraries and its data
+    lib/wine/wine64                 with64: a copy of wine64, for a 64-bit prefix whose 32-bit
+    lib/x86_64-linux-gnu            programs start through the wrapper beside it (runs natively)
     """
     for needed in (loader, preloader):
         if not os.path.exists(needed):
@@ -134,25 +138,30 @@ def prepare_loader(loader_dir, qemu=QEMU, loader=WINE32_LOADER, preloader=STATIC
     qemu_path = shutil.which(qemu)
     if qemu_path is None:
         raise WineError(f"{qemu} is missing; run ./zafrel setup (it installs the qemu route)")
-    loader_copy, static = loader_files(loader_dir)
+    # Absolute: Wine execs the wrapper from whatever folder the starting process is in.
+    loader_copy, static = loader_files(pathlib.Path(loader_dir).resolve())
     wine_dir = loader_copy.parent
     wrapper = wine_dir / "wine-preloader"
     wrapper_text = f'#!/bin/sh\nexec "{qemu_path}" "{static}" "$@"\n'
     links = {wine_dir.parent / "i386-linux-gnu": "/usr/lib/i386-linux-gnu",
              pathlib.Path(loader_dir) / "share": "/usr/share"}
+    copies = {loader_copy: loader, static: preloader}
+    if with64:
+        links[wine_dir.parent / "x86_64-linux-gnu"] = "/usr/lib/x86_64-linux-gnu"
+        copies[wine_dir / "wine64"] = loader64
 
     def same(copy, original):
         # After an upgrade of Debian's Wine the copies must follow the new libraries.
         return copy.exists() and filecmp.cmp(copy, original, shallow=False)
 
-    if wrapper.exists() and wrapper.read_text() == wrapper_text and same(loader_copy, loader) \
-            and same(static, preloader) \
+    if wrapper.exists() and wrapper.read_text() == wrapper_text \
+            and all(same(copy, original) for copy, original in copies.items()) \
             and all(link.is_symlink() and os.readlink(link) == target
                     for link, target in links.items()):
         return
     wine_dir.mkdir(parents=True, exist_ok=True)
-    shutil.copy2(loader, loader_copy)
-    shutil.copy2(preloader, static)
+    for copy, original in copies.items():
+        shutil.copy2(original, copy)
     for link, target in links.items():
         if link.is_symlink() or link.exists():
             link.unlink()
@@ -259,29 +268,40 @@ class Wine32:
 
 class Wine64(Wine32):
     """64-bit Windows programs: Debian's wine64 runs them natively on every amd64 machine, in a
-    prefix of their own (a 32-bit prefix cannot hold them)."""
+    prefix of their own (a 32-bit prefix cannot hold them). The 32-bit programs of that prefix
+    (C:\\windows\\syswow64) run through Wine's 32-bit loader, which wine64 finds beside itself
+    (the name without "64"): on the qemu route that is the loader folder's, whose preloader hands
+    them to qemu-i386, so a copy of wine64 runs from there too."""
 
-    LOADER = "/usr/lib/wine/wine64"
+    LOADER = WINE64_LOADER
     BOOT_SECONDS = 90
 
-    def __init__(self, prefix):
-        super().__init__("win64", prefix)
+    def __init__(self, prefix, route32="native", loader_dir=DEFAULT_LOADER_DIR):
+        super().__init__("win64", prefix, loader_dir)
+        self.route32 = route32
+
+    @property
+    def loader(self):
+        if self.route32 == "qemu":
+            return str(loader_files(self.loader_dir)[0]) + "64"
+        return self.LOADER
 
     def env(self, base):
-        return dict(base, WINEPREFIX=str(self.prefix), WINEARCH="win64", WINELOADER=self.LOADER,
+        return dict(base, WINEPREFIX=str(self.prefix), WINEARCH="win64", WINELOADER=self.loader,
                     WINESERVER=WINESERVER64, WINEDEBUG=base.get("WINEDEBUG", "-all"),
                     # As under qemu: a crashed background process simply ends, with no winedbg
                     # left hanging on it and holding up the programs after it.
                     WINEDLLOVERRIDES=base.get("WINEDLLOVERRIDES", "mscoree,mshtml=;winedbg.exe=d"))
 
     def command(self, args):
-        return [self.LOADER] + list(args)
+        return [self.loader] + list(args)
 
     def wineserver(self, *flags):
         return [WINESERVER64] + list(flags)
 
     def prepare(self):
-        pass
+        if self.route32 == "qemu":
+            prepare_loader(self.loader_dir, with64=True)
 
 
 def project_prefix64():
@@ -316,6 +336,17 @@ def launcher(environ=None, prefix=DEFAULT_PREFIX, loader_dir=DEFAULT_LOADER_DIR)
     wine = Wine32(route, prefix, loader_dir)
     wine.prepare()
     return wine, route_line(route, reason)
+
+
+def launcher64(environ=None, prefix=None, loader_dir=DEFAULT_LOADER_DIR):
+    """wine64 for a 64-bit prefix whose 32-bit programs take this run's route, and its line."""
+    environ = os.environ if environ is None else environ
+    route, reason = choose_route(environ)
+    environ.setdefault(PROBED_VARIABLE, f"{route} {reason}")
+    wine = Wine64(project_prefix64() if prefix is None else prefix, route, loader_dir)
+    wine.prepare()
+    how = "natively" if route == "native" else "through qemu-i386 emulation"
+    return wine, f"Wine: 64-bit programs run under wine64, 32-bit ones beside them {how} ({reason})"
 
 
 def start_failed(returncode, stdout):

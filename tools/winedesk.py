@@ -73,8 +73,7 @@ class Desktop:
         self.log = log
         self.own_display = own_display or not os.environ.get("DISPLAY")
         if arch == "x64":
-            self.wine = wine32.Wine64(prefix)
-            self.route_line = "Wine: 64-bit programs run under wine64"
+            self.wine, self.route_line = wine32.launcher64(prefix=prefix)
         else:
             self.wine, self.route_line = wine32.launcher(prefix=prefix)
         # The 64-bit reference controller is the same program, built for x64.

@@ -5,8 +5,10 @@
   2. install the release's package silently, then check every file against the build, the font
      registration, the Start-menu shortcut, the Run value and the uninstall entry, and run the
      installed converter;
-  3. start the installed controller, type one scenario through the installed library into the
-     target program in the installed font (asked for by name only), and leave it running;
+  3. start the installed controller as the Start menu does (zafrelctl.exe; in the 64-bit package
+     it starts its 64-bit companion), type one scenario through the installed library into the
+     target program in the installed font (asked for by name only), in the 64-bit package into
+     the 64-bit and the 32-bit target program in turn, and leave it running;
   4. upgrade twice to later packages (with a changed README): the first ends the running
      controller, the settings stay, the start-at-sign-in choice stays (on the first time, off the
      second), one ZafrelXP stays listed; then the older package is refused;
@@ -34,7 +36,7 @@ sys.path.insert(0, str(ROOT / "tests" / "wine"))
 import package  # noqa: E402
 from e2e import font_glyphs  # noqa: E402
 from wine32 import WineError, run_to_end  # noqa: E402
-from winedesk import Desktop, mappings, parse_results, windows_path  # noqa: E402
+from winedesk import Desktop, Lines, mappings, parse_results, windows_path  # noqa: E402
 
 # msiexec takes seconds, under qemu emulation a minute at most; one that takes longer hung on a
 # crash of the emulator (qemu's "uncaught target signal 11"), and is run once more.
@@ -130,10 +132,10 @@ class InstallerTest:
         self.install_dir = self.drive_c / "Program Files" / "ZafrelXP"
         self.fonts_dir = self.drive_c / "windows" / "Fonts"
         self.controller_path = "C:\\Program Files\\ZafrelXP\\zafrelctl.exe"
-        self.library = "ZafrelXP64.dll" if args.arch == "x64" else "ZafrelXP.dll"
-        # The 64-bit controller serves 64-bit programs alone where a 32-bit one cannot start.
-        self.typing_controller = "C:\\Program Files\\ZafrelXP\\" + (
-            "zafrelctl64.exe" if args.arch == "x64" else "zafrelctl.exe")
+        # 64-bit Windows: ZafrelXP64.dll for the 64-bit programs, ZafrelXP.dll for the others.
+        self.libraries = ["ZafrelXP64.dll", "ZafrelXP.dll"] if args.arch == "x64" \
+            else ["ZafrelXP.dll"]
+        self.typing_controller = self.controller_path
 
     def check(self, ok, what):
         print(("ok: " if ok else "FAILED: ") + what, flush=True)
@@ -255,35 +257,48 @@ class InstallerTest:
                        f"(the host build's: {want.hex(' ')}, exit {p.returncode})")
 
     def type_scenario(self, scenario):
-        """The installed controller and library type the scenario; the controller runs on."""
+        """The installed controller and library type the scenario, into the target program of
+        each bitness the package serves; the controller runs on."""
         predicted = parse_results(subprocess.run(
             [self.args.predict, str(scenario)], check=True, capture_output=True,
             text=True).stdout.splitlines())
+        want = predicted.get("installed_font_1", {}).get("TEXT")
         controller, target, output = self.desktop.start_session(
             self.args.bin, ["--mode", "FALSE", "--font", "1"], scenario,
             controller=self.typing_controller)
+        self.check_typed(target, output, want, self.args.arch)
+        if self.args.bin32 is not None:
+            target = self.desktop.spawn(["zafreltarget.exe", windows_path(scenario)],
+                                        cwd=self.args.bin32, stdout=subprocess.PIPE,
+                                        stderr=self.desktop.log)
+            self.check_typed(target, Lines(target.stdout), want, "x86")
+        # The controller, and every program its hooks reached that still runs (Wine's desktop,
+        # where it runs), hold the installed library, never the build's copy beside the target.
+        for library in self.libraries:
+            installed = str(self.install_dir / library)
+            mapped = mappings(library.lower())
+            files = set().union(*mapped.values()) if mapped else set()
+            self.check(files == {installed},
+                       f"{len(mapped)} processes hold {library}, all the installed file ({files})")
+        return controller
+
+    def check_typed(self, target, output, want, arch):
         lines = output.rest(time.monotonic() + 600)
         target.wait(timeout=60)
-        self.check(target.returncode == 0, f"the target program ran (exit {target.returncode})")
+        what = f"the {arch} target program"
+        self.check(target.returncode == 0, f"{what} ran (exit {target.returncode})")
         got = parse_results(lines).get("installed_font_1", {})
-        want = predicted.get("installed_font_1", {}).get("TEXT")
         self.check(got.get("TEXT") == "20 42 FD F0 6B 20 EF E7 75" and got.get("TEXT") == want,
-                   f"typed {got.get('TEXT')} through {self.typing_controller} "
+                   f"{what}: typed {got.get('TEXT')} through {self.typing_controller} "
                    f"(the host engine: {want})")
         self.check(got.get("FACE") == "ZafrelXP Nazli 1",
-                   f"the edit control found the installed font by name ({got.get('FACE')!r})")
+                   f"{what}: the edit control found the installed font by name "
+                   f"({got.get('FACE')!r})")
         source = package.PAYLOAD[self.args.arch]["ZafrelXPNazli1.ttf"]
         glyphs = font_glyphs({"installed": (str(source), got.get("TEXT", "").replace(" ", ""))})
         self.check(got.get("TEXT") and got.get("GLYPHS") == glyphs.get("installed"),
-                   f"Wine draws the font's glyphs {got.get('GLYPHS')} ({glyphs.get('installed')})")
-        # The controller, and every program its hooks reached that still runs (Wine's desktop,
-        # where it runs), hold the installed library, never the build's copy beside the target.
-        installed = str(self.install_dir / self.library)
-        mapped = mappings(self.library.lower())
-        files = set().union(*mapped.values()) if mapped else set()
-        self.check(files == {installed},
-                   f"{len(mapped)} processes hold {self.library}, all the installed file ({files})")
-        return controller
+                   f"{what}: Wine draws the font's glyphs {got.get('GLYPHS')} "
+                   f"({glyphs.get('installed')})")
 
     def start_controller(self):
         """The installed controller, in the notification area as at sign-in, once its window is
@@ -307,9 +322,10 @@ class InstallerTest:
         self.check(p.returncode == 0 and code == 0,
                    f"--exit ended the controller (exit {p.returncode}, controller exit {code})")
         deadline = time.monotonic() + 20
-        while (holders := holding(self.library.lower())) and time.monotonic() < deadline:
+        while (holders := sum((holding(library.lower()) for library in self.libraries), [])) \
+                and time.monotonic() < deadline:
             time.sleep(0.2)
-        self.check(not holders, f"then no program holds {self.library} ({holders})")
+        self.check(not holders, f"then no program holds {' or '.join(self.libraries)} ({holders})")
 
     def ended_by_installer(self, controller, what):
         """The package ends the running controller before it replaces or removes the files."""
@@ -358,11 +374,13 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--arch", choices=("x64", "x86"), required=True)
     ap.add_argument("--bin", required=True, help="the Windows build with zafreltarget.exe")
+    ap.add_argument("--bin32", help="x64: the win32 build, whose 32-bit target is typed into too")
     ap.add_argument("--predict", required=True, help="the host build's zafrel_predict")
     ap.add_argument("--prefix", required=True, help="a Wine prefix of the test's own (made anew)")
     args = ap.parse_args()
-    for name in ("bin", "predict", "prefix"):
-        setattr(args, name, str(pathlib.Path(getattr(args, name)).resolve()))
+    for name in ("bin", "bin32", "predict", "prefix"):
+        if getattr(args, name) is not None:
+            setattr(args, name, str(pathlib.Path(getattr(args, name)).resolve()))
     for tool in ("Xvfb", "wixl", "msibuild", "msiinfo"):
         if shutil.which(tool) is None:
             print(f"msi_test: '{tool}' is missing; './zafrel setup' installs it", file=sys.stderr)

@@ -255,7 +255,7 @@ def main():
     work = pathlib.Path(tempfile.mkdtemp(prefix="zafrel-both-"))
     log = open(pathlib.Path(args.bin64) / "both-wine.log", "w")
     desktop = Desktop(args.prefix, log, arch="x64")
-    print(desktop.route_line + "; 32-bit programs beside them in the same prefix", flush=True)
+    print(desktop.route_line, flush=True)
     test = BothTest(args, desktop, work)
     font = pathlib.Path(args.prefix) / "drive_c" / "windows" / "Fonts" / "ZafrelXPNazli1.ttf"
     try:
