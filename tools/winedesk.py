@@ -2,6 +2,7 @@
 import os
 import pathlib
 import select
+import shutil
 import signal
 import subprocess
 import sys
@@ -144,8 +145,8 @@ class Desktop:
                                f"in {wine32.START_ATTEMPTS} attempts (their exit codes are in "
                                f"{self.log.name}); run ./zafrel setup, then try again")
 
-    def spawn(self, args, cwd, **kwargs):
-        p = subprocess.Popen(self.wine.command(args), cwd=cwd, env=self.env, **kwargs)
+    def spawn(self, args, cwd, env=None, **kwargs):
+        p = subprocess.Popen(self.wine.command(args), cwd=cwd, env=env or self.env, **kwargs)
         self.processes.append(p)
         return p
 
@@ -179,6 +180,40 @@ def mappings(library):
         except OSError:
             pass
     return found
+
+
+class DeskHelper:
+    """zafreldesk.exe (tests/wine/desk_helper.cpp), one process for a whole run: each command a
+    line on its stdin, each answer a line on its stdout."""
+
+    def __init__(self, desktop, bin_dir):
+        self.process = desktop.spawn(["zafreldesk.exe"], cwd=bin_dir, stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, stderr=desktop.log, text=True)
+        self.lines = Lines(self.process.stdout)
+        first = self.lines.next(time.monotonic() + 120)
+        if (first or "").strip() != "START":
+            raise wine32.WineError(f"the desktop helper did not start ({first!r})")
+
+    def ask(self, command, seconds=90):
+        self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+        return (self.lines.next(time.monotonic() + seconds) or "").strip()
+
+    def quit(self):
+        if self.process.poll() is None:
+            try:
+                self.process.stdin.write("quit\n")
+                self.process.stdin.flush()
+            except OSError:
+                pass
+
+
+def copy_four_files(bin32, bin64, folder):
+    """The folder a user makes on 64-bit Windows: both controllers and both libraries."""
+    folder.mkdir(parents=True, exist_ok=True)
+    for name, build in (("zafrelctl.exe", bin32), ("ZafrelXP.dll", bin32),
+                        ("zafrelctl64.exe", bin64), ("ZafrelXP64.dll", bin64)):
+        shutil.copy2(pathlib.Path(build) / name, folder / name)
 
 
 def windows_path(path):

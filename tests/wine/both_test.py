@@ -26,8 +26,8 @@ import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
 from wine32 import WineError  # noqa: E402
-from winedesk import (Desktop, Lines, driver_flag, mappings, parse_results,  # noqa: E402
-                      type_with_xdotool, windows_path)
+from winedesk import (Desktop, DeskHelper, Lines, copy_four_files, driver_flag,  # noqa: E402
+                      mappings, parse_results, type_with_xdotool, windows_path)
 
 # The controller's queries (tools/controller/protocol.h).
 QUERY_ON, QUERY_OFF, QUERY_REACH, QUERY_COMPANION, QUERY_FRONT = 0, 1, 13, 14, 15
@@ -39,8 +39,6 @@ WORDS = ["E M Q SPACE G H SPACE", "S G H M SPACE", "D F SPACE J K L SPACE", "B U
          "R W SPACE Y X SPACE", "A ^E SPACE H SPACE", "N O SPACE P I SPACE", "C V SPACE Z SPACE"]
 NOTEPAD64 = "notepad.exe"
 NOTEPAD32 = "C:\\windows\\syswow64\\notepad.exe"
-FOUR_FILES = {"zafrelctl.exe": "bin32", "ZafrelXP.dll": "bin32", "zafrelctl64.exe": "bin64",
-              "ZafrelXP64.dll": "bin64"}
 
 
 def latin(keys):
@@ -72,25 +70,13 @@ class BothTest:
 
     def ask(self, command, seconds=90):
         """One command to the desktop helper, and its answer."""
-        self.helper.stdin.write(command + "\n")
-        self.helper.stdin.flush()
-        line = self.helper_lines.next(time.monotonic() + seconds)
-        return (line or "").strip()
+        return self.helper.ask(command, seconds)
 
     def predict(self, text):
         path = self.work / "predict.txt"
         path.write_text(text)
         return parse_results(subprocess.run([self.args.predict, str(path)], check=True,
                                             capture_output=True, text=True).stdout.splitlines())
-
-    def start_helper(self):
-        self.helper = self.desktop.spawn(["zafreldesk.exe"], cwd=self.args.bin64,
-                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                         stderr=self.desktop.log, text=True)
-        self.helper_lines = Lines(self.helper.stdout)
-        first = self.helper_lines.next(time.monotonic() + 120)
-        if (first or "").strip() != "START":
-            raise WineError(f"the desktop helper did not start ({first!r})")
 
     def start_controller(self, what):
         """zafrelctl.exe from the folder, as a user starts it; its companion comes up beside it."""
@@ -207,10 +193,8 @@ class BothTest:
         self.start_controller("started again")
 
     def run(self):
-        self.folder.mkdir()
-        for name, build in FOUR_FILES.items():
-            shutil.copy2(pathlib.Path(getattr(self.args, build)) / name, self.folder / name)
-        self.start_helper()
+        copy_four_files(self.args.bin32, self.args.bin64, self.folder)
+        self.helper = DeskHelper(self.desktop, self.args.bin64)
         self.ask("font ZafrelXP Nazli 1")
         self.start_controller("first start")
         for bits in (32, 64, 32, 64):
@@ -266,12 +250,8 @@ def main():
     except (WineError, subprocess.TimeoutExpired, OSError) as e:
         test.check(False, f"Wine: {e}")
     finally:
-        if test.helper is not None and test.helper.poll() is None:
-            try:
-                test.helper.stdin.write("quit\n")
-                test.helper.stdin.flush()
-            except OSError:
-                pass
+        if test.helper is not None:
+            test.helper.quit()
         desktop.stop()
         log.close()
         font.unlink(missing_ok=True)

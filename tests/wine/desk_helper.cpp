@@ -17,6 +17,7 @@
 // any): a 32-bit and a 64-bit Notepad have the same class.
 //   close CLASS                posts WM_CLOSE to every top-level window of CLASS
 //   font FACE                  Notepad's font, for the Notepads started after it
+//   pids                       the controller's and the companion's process ids ("0" for none)
 //   quit
 #include <windows.h>
 
@@ -133,6 +134,13 @@ std::string Answer(const char* line) {
     for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, a, nullptr)) != nullptr; ++closed)
       PostMessageA(w, WM_CLOSE, 0, 0);
     return std::to_string(closed);
+  }
+  if (command == "pids") {
+    DWORD controller = 0, companion = 0;
+    if (HWND w = FindWindowA(kControllerClass, nullptr)) GetWindowThreadProcessId(w, &controller);
+    if (HWND w = FindWindowExA(HWND_MESSAGE, nullptr, kCompanionClass, nullptr))
+      GetWindowThreadProcessId(w, &companion);
+    return std::to_string(controller) + " " + std::to_string(companion);
   }
   if (command == "font") {
     const char* face = std::strchr(line, ' ');

@@ -4,7 +4,7 @@
 // whether Farsi typing is on (in its window and with its icon in the notification area), and
 // paints the library's status lines.
 //
-//   zafrelctl [--mode TRUES|FALSE] [--font C] [--slots 1,2,5] [--tray]
+//   zafrelctl [--mode TRUES|FALSE] [--font C] [--slots 1,2,5] [--tray] [--hooks-first 32|64]
 //   zafrelctl64 --companion HWND --line-height N     (started by the 32-bit controller)
 //   zafrelctl --exit                                  (ends the running controller)
 //
@@ -13,7 +13,8 @@
 // for this run only: they are not written back, though a setting the person then changes from a
 // menu is. --slots names every slot to switch on; without it the typing slots 1, 2 and 5 and the
 // kept diagnostic slots are. --tray starts with the window hidden behind the icon, as the Run
-// value for starting at sign-in does.
+// value for starting at sign-in does. --hooks-first keeps one half's hooks at the head of the
+// chains whatever the foreground (see halves.h), to measure what the other half then sees.
 //
 // One controller per desktop: a second start (of either bitness) brings the first one's window
 // forward and exits with kExitAlreadyRunning. The companion is not counted. --exit ends the
@@ -898,6 +899,7 @@ struct Options {
   int slots[10] = {};
   int slotCount = 0;
   bool tray = false;
+  int hooksFirst = 0;  // 32 or 64: that half's hooks stay first (for measuring); 0 follows
 };
 
 Options ParseArguments() {
@@ -920,6 +922,9 @@ Options ParseArguments() {
       for (const char* p = value; *p && o.slotCount < 10; ++p) {
         if (*p >= '0' && *p <= '9') o.slots[o.slotCount++] = *p - '0';
       }
+      ++i;
+    } else if (std::strcmp(option, "--hooks-first") == 0) {
+      o.hooksFirst = std::strcmp(value, "32") == 0 ? 32 : std::strcmp(value, "64") == 0 ? 64 : 0;
       ++i;
     }
   }
@@ -1060,7 +1065,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   g.paint = LibraryExport<PaintFn>(g.dll, "PaintHooksDll", 4);
   if (!g.init || !g.install || !g.paint) return kExitNoExports;
   g.init(g.hwnd, g.lineHeight);
-  InitHalves(g.hwnd, g.lineHeight, g.wow64, g.slotOn, SwitchOwnSlot);
+  InitHalves(g.hwnd, g.lineHeight, g.wow64, g.slotOn, SwitchOwnSlot, options.hooksFirst);
   for (int i = 0; i < options.slotCount; ++i) SwitchSlot(options.slots[i], true);
   StartCompanion();  // it takes the slots switched on so far from this window
   // Told out of context, on this thread: which half's hooks come first follows the foreground.

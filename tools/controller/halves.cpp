@@ -19,6 +19,7 @@ struct HalvesState {
   int status = kCompanionNotNeeded;
   DWORD exitCode = 0;
   int front = 0;
+  int pinned = 0;  // 32 or 64: the half kept first whatever the foreground
 };
 HalvesState h;
 
@@ -91,7 +92,8 @@ void CompanionFirst() {
 }  // namespace
 
 void InitHalves(HWND controller, int lineHeight, bool wow64, const bool* ownSlotOn,
-                OwnSlotSwitch switchOwn) {
+                OwnSlotSwitch switchOwn, int hooksFirst) {
+  h.pinned = hooksFirst;
   h.controller = controller;
   h.lineHeight = lineHeight;
   h.wow64 = wow64;
@@ -150,10 +152,15 @@ bool FollowDesktop() {
   if (h.status == kCompanionRunning && before != kCompanionRunning) h.front = 64;
   // Gone: its hooks go with its thread on Windows, while Wine kept a killed companion's hooks at
   // the head of the chains, where they stopped every 32-bit program's chain. Ours go first again.
-  if (h.status != kCompanionRunning && before == kCompanionRunning && h.front != 32) OwnHalfFirst();
+  if (h.status != kCompanionRunning && before == kCompanionRunning && h.front != 32 &&
+      h.pinned == 0) {
+    OwnHalfFirst();
+  }
   if (h.status == kCompanionRunning) {
     HWND foreground = GetForegroundWindow();
-    const int bitness = foreground != nullptr ? ProgramBitness(foreground) : 0;
+    const int bitness = h.pinned != 0           ? h.pinned
+                        : foreground != nullptr ? ProgramBitness(foreground)
+                                                : 0;
     if (bitness == 32 && h.front != 32) OwnHalfFirst();
     if (bitness == 64 && h.front != 64) CompanionFirst();
   }

@@ -15,9 +15,10 @@
 // Switches one slot in this controller's own library; true when the library did it.
 typedef bool (*OwnSlotSwitch)(int slot, bool on);
 
-// wow64: a 32-bit controller on 64-bit Windows, the only one with a companion.
+// wow64: a 32-bit controller on 64-bit Windows, the only one with a companion. hooksFirst 32 or
+// 64 keeps that half first whatever the foreground, to measure what the other half meets.
 void InitHalves(HWND controller, int lineHeight, bool wow64, const bool* ownSlotOn,
-                OwnSlotSwitch switchOwn);
+                OwnSlotSwitch switchOwn, int hooksFirst);
 // Starts zafrelctl64.exe --companion from this program's folder; it takes the slots that are on.
 void StartCompanion();
 HWND Companion();
