@@ -152,6 +152,31 @@ class LoaderFolderTest(unittest.TestCase):
         self.prepare(qemu="true")
         self.assertIn("/true\"", (wine_dir / "wine-preloader").read_text())
 
+    def test_a_relative_folder_and_the_64_bit_loader(self):
+        # Wine starts the wrapper from the folder of whichever process starts a program: the
+        # preloader it names must not depend on that. A 64-bit prefix's wine64 runs from the
+        # folder too, so that the 32-bit loader it starts beside it is the wrapped one.
+        loader64 = write_program(self.tmp.name, "wine64", "loader64")
+        cwd = os.getcwd()
+        os.chdir(self.tmp.name)
+        self.addCleanup(os.chdir, cwd)
+        wine32.prepare_loader("loader", qemu="echo", loader=self.loader, preloader=self.preloader,
+                              with64=True, loader64=loader64)
+        wine_dir = self.folder / "lib" / "wine"
+        self.assertEqual((wine_dir / "wine64").read_text(), "loader64")
+        self.assertEqual(os.readlink(self.folder / "lib" / "x86_64-linux-gnu"),
+                         "/usr/lib/x86_64-linux-gnu")
+        out = subprocess.run([str(wine_dir / "wine-preloader"), "x"], cwd="/", capture_output=True,
+                             text=True)
+        self.assertEqual(out.stdout, f"{wine_dir / 'wine-preloader.static'} x\n")
+        for route, loader in (("native", "/usr/lib/wine/wine64"), ("qemu", str(wine_dir / "wine64"))):
+            with self.subTest(route):
+                wine = wine32.Wine64("/p/prefix64", route, self.folder)
+                self.assertEqual(wine.command(["a.exe"]), [loader, "a.exe"])
+                env = wine.env({})
+                self.assertEqual((env["WINELOADER"], env["WINEARCH"], env["WINESERVER"]),
+                                 (loader, "win64", "/usr/lib/wine/wineserver64"))
+
     def test_missing_pieces_say_to_run_setup(self):
         os.unlink(self.preloader)
         with self.assertRaisesRegex(wine32.WineError, "wine-preloader.static is missing.*setup"):
