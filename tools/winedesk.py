@@ -182,6 +182,21 @@ def mappings(library):
     return found
 
 
+class Checks:
+    """The "ok: ..." / "FAILED: ..." lines of a test driver, counted."""
+
+    def __init__(self):
+        self.passed = self.failed = 0
+
+    def check(self, ok, what):
+        print(("ok: " if ok else "FAILED: ") + what, flush=True)
+        if ok:
+            self.passed += 1
+        else:
+            self.failed += 1
+        return ok
+
+
 class DeskHelper:
     """zafreldesk.exe (tests/wine/desk_helper.cpp), one process for a whole run: each command a
     line on its stdin, each answer a line on its stdout."""

@@ -36,7 +36,7 @@ sys.path.insert(0, str(ROOT / "tests" / "wine"))
 import package  # noqa: E402
 from e2e import font_glyphs  # noqa: E402
 from wine32 import WineError, run_to_end  # noqa: E402
-from winedesk import Desktop, Lines, mappings, parse_results, windows_path  # noqa: E402
+from winedesk import Checks, Desktop, Lines, mappings, parse_results, windows_path  # noqa: E402
 
 # msiexec takes seconds, under qemu emulation a minute at most; one that takes longer hung on a
 # crash of the emulator (qemu's "uncaught target signal 11"), and is run once more.
@@ -121,12 +121,12 @@ def files_under(folder):
     return found
 
 
-class InstallerTest:
+class InstallerTest(Checks):
     def __init__(self, args, desktop, work):
         self.args = args
         self.desktop = desktop
         self.work = work
-        self.passed = self.failed = 0
+        super().__init__()
         self.prefix = pathlib.Path(args.prefix)
         self.drive_c = self.prefix / "drive_c"
         self.install_dir = self.drive_c / "Program Files" / "ZafrelXP"
@@ -136,14 +136,6 @@ class InstallerTest:
         self.libraries = ["ZafrelXP64.dll", "ZafrelXP.dll"] if args.arch == "x64" \
             else ["ZafrelXP.dll"]
         self.typing_controller = self.controller_path
-
-    def check(self, ok, what):
-        print(("ok: " if ok else "FAILED: ") + what, flush=True)
-        if ok:
-            self.passed += 1
-        else:
-            self.failed += 1
-        return ok
 
     def msiexec(self, *args, log_name):
         """msiexec with a verbose log; its exit code and the log's text."""

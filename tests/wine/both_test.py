@@ -26,7 +26,7 @@ import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
 from wine32 import WineError  # noqa: E402
-from winedesk import (Desktop, DeskHelper, Lines, copy_four_files, driver_flag,  # noqa: E402
+from winedesk import (Checks, Desktop, DeskHelper, Lines, copy_four_files, driver_flag,  # noqa: E402
                       mappings, parse_results, type_with_xdotool, windows_path)
 
 # The controller's queries (tools/controller/protocol.h).
@@ -51,22 +51,14 @@ def scenario(name, keys, window="Edit", ancestor="Untitled - Notepad"):
             f"ancestor 2 {ancestor}\ntypist xdotool\nkeys {keys}\nend\n")
 
 
-class BothTest:
+class BothTest(Checks):
     def __init__(self, args, desktop, work):
         self.args, self.desktop, self.work = args, desktop, work
-        self.passed = self.failed = 0
+        super().__init__()
         self.folder = work / "ZafrelXP"
         self.helper = None
         self.controller = None
         self.round = 0
-
-    def check(self, ok, what):
-        print(("ok: " if ok else "FAILED: ") + what, flush=True)
-        if ok:
-            self.passed += 1
-        else:
-            self.failed += 1
-        return ok
 
     def ask(self, command, seconds=90):
         """One command to the desktop helper, and its answer."""
@@ -140,10 +132,12 @@ class BothTest:
 
     def type_into_notepad(self, bits):
         keys = self.next_keys()
+        started = time.monotonic()
         front = self.ask(f"front Notepad {bits}")
-        self.ask(f"clear Notepad {bits} Edit")
         # The controller puts this Notepad's half first a moment after it comes to the front.
-        self.ask(f"wait {QUERY_FRONT} {bits} 5000")
+        first = self.ask(f"wait {QUERY_FRONT} {bits} 5000")
+        moved = (time.monotonic() - started) * 1000
+        self.ask(f"clear Notepad {bits} Edit")
         subprocess.run(["xdotool", "mousemove", "300", "200"], env=self.desktop.env, check=True)
         presses = self.switch_on_here()
         type_with_xdotool(self.desktop.env, keys.split())
@@ -152,9 +146,10 @@ class BothTest:
         name = "notepad"
         want = self.predict(scenario(name, keys, window="Edit multiline",
                                      ancestor="Untitled - Notepad")).get(name, {}).get("TEXT")
-        self.check(front == str(bits) and text == want and want,
-                   f"Wine's {bits}-bit Notepad, '{keys}': {text} (the host engine: {want}; "
-                   f"Farsi on after {presses} Scroll Lock presses)")
+        self.check(front == str(bits) and first == str(bits) and text == want and want,
+                   f"Wine's {bits}-bit Notepad, '{keys}': {text} (the host engine: {want}; its "
+                   f"half first {moved:.0f} ms after it was brought to the front; Farsi on after "
+                   f"{presses} Scroll Lock presses)")
 
     def libraries_in_notepads(self):
         """Each Notepad holds the library of its own bitness, from the user's folder."""
