@@ -1069,10 +1069,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   for (int i = 0; i < options.slotCount; ++i) SwitchSlot(options.slots[i], true);
   StartCompanion();  // it takes the slots switched on so far from this window
   // Told out of context, on this thread: which half's hooks come first follows the foreground.
-  HWINEVENTHOOK foregroundEvents =
-      g.wow64 ? SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
-                                ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT)
-              : nullptr;
+  // Wine 8 never reports EVENT_SYSTEM_FOREGROUND, but reports the focus moving into the window
+  // that comes to the front.
+  HWINEVENTHOOK foregroundEvents[2] = {};
+  if (g.wow64) {
+    foregroundEvents[0] = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                          ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
+    foregroundEvents[1] = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
+                                          ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
+  }
   g.hotKey = RegisterHotKey(g.hwnd, kHotKeyId, MOD_CONTROL | MOD_ALT, 'V') != 0;
   std::snprintf(clip.status, sizeof clip.status, "%s",
                 g.hotKey ? "Ctrl+Alt+V types the clipboard as Farsi (Edit menu)"
@@ -1090,7 +1095,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
-  if (foregroundEvents != nullptr) UnhookWinEvent(foregroundEvents);
+  for (HWINEVENTHOOK events : foregroundEvents) {
+    if (events != nullptr) UnhookWinEvent(events);
+  }
   FreeLibrary(g.dll);
   if (desktop != nullptr) CloseHandle(desktop);
   return kExitDone;
