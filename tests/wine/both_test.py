@@ -8,7 +8,9 @@ at the X server with xdotool.
   3. the companion killed: the controller says the 64-bit half is gone, the 32-bit target still
      types Farsi and the 64-bit one gets the Latin letters;
   4. the controller ended with --exit and started again: both halves type again, in the targets
-     and in the Notepads that stayed open.
+     and in the Notepads that stayed open;
+  5. the folder without zafrelctl64.exe, then without ZafrelXP64.dll: the controller says which
+     half is missing and why, and the 32-bit half types.
 
 Each text is compared byte for byte with the host engine's prediction for the same keys.
 
@@ -32,7 +34,7 @@ from winedesk import (Checks, Desktop, DeskHelper, Lines, copy_four_files, drive
 # The controller's queries (tools/controller/protocol.h).
 QUERY_ON, QUERY_OFF, QUERY_REACH, QUERY_COMPANION, QUERY_FRONT = 0, 1, 13, 14, 15
 REACH_32, REACH_BOTH = 1, 3
-COMPANION_RUNNING, COMPANION_ENDED = 2, 5
+COMPANION_RUNNING, COMPANION_NO_PROGRAM, COMPANION_NO_LIBRARY, COMPANION_ENDED = 2, 3, 4, 5
 
 # Words of the common Farsi layout, one per round, so that no two rounds type the same text.
 WORDS = ["E M Q SPACE G H SPACE", "S G H M SPACE", "D F SPACE J K L SPACE", "B U T SPACE E SPACE",
@@ -187,6 +189,24 @@ class BothTest(Checks):
                    f"--exit ended the controller (exit {p.returncode}, controller exit {code})")
         self.start_controller("started again")
 
+    def half_missing(self, name, status, why):
+        """The folder without one of the 64-bit files: the controller says why it reaches only
+        the 32-bit programs, and they type."""
+        (self.folder / name).rename(self.work / name)
+        self.controller = self.desktop.spawn(["zafrelctl.exe", "--mode", "FALSE", "--font", "1"],
+                                             cwd=self.folder, stdout=self.desktop.log,
+                                             stderr=self.desktop.log)
+        got = self.ask(f"wait {QUERY_COMPANION} {status} 60000")
+        reach = self.ask(f"query {QUERY_REACH}")
+        self.check(got == str(status) and reach == str(REACH_32),
+                   f"without {name} the controller says {why} and Farsi typing reaches 32-bit "
+                   f"programs only (status {got}, reach {reach})")
+        self.type_into_target(32)
+        p = self.desktop.run(["zafrelctl.exe", "--exit"], cwd=self.folder, timeout=120)
+        self.controller.wait(timeout=60)
+        self.check(p.returncode == 0, f"--exit ended it (exit {p.returncode})")
+        (self.work / name).rename(self.folder / name)
+
     def run(self):
         copy_four_files(self.args.bin32, self.args.bin64, self.folder)
         self.helper = DeskHelper(self.desktop, self.args.bin64)
@@ -211,6 +231,10 @@ class BothTest(Checks):
         for bits in (64, 32):
             self.type_into_notepad(bits)
         self.ask("close Notepad")
+        self.desktop.run(["zafrelctl.exe", "--exit"], cwd=self.folder, timeout=120)
+        self.controller.wait(timeout=60)
+        self.half_missing("zafrelctl64.exe", COMPANION_NO_PROGRAM, "zafrelctl64.exe could not start")
+        self.half_missing("ZafrelXP64.dll", COMPANION_NO_LIBRARY, "the companion lacks its library")
 
 
 def main():

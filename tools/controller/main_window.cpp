@@ -68,36 +68,41 @@ void SwitchLine(HDC dc, int y, int last) {
 void LibrariesLine(wchar_t* line, size_t size, const MainView& v) {
   if (kProgram64) {
     std::swprintf(line, size,
-                  L"Reaches 64-bit programs (ZafrelXP64.dll); 32-bit programs need "
+                  L"Farsi typing reaches 64-bit programs (ZafrelXP64.dll); 32-bit programs need "
                   L"zafrelctl.exe");
     return;
   }
   if (!v.wow64) {
-    std::swprintf(line, size, L"Reaches every program (ZafrelXP.dll, 32-bit Windows)");
+    std::swprintf(line, size, L"Farsi typing reaches every program (ZafrelXP.dll, 32-bit Windows)");
     return;
   }
   switch (v.companionStatus) {
     case kCompanionRunning:
-      std::swprintf(line, size,
-                    L"Reaches 32-bit and 64-bit programs (ZafrelXP.dll, ZafrelXP64.dll)");
+      std::swprintf(
+          line, size,
+          L"Farsi typing reaches 32-bit and 64-bit programs (ZafrelXP.dll, ZafrelXP64.dll)");
       return;
     case kCompanionStarting:
-      std::swprintf(line, size, L"Reaches 32-bit programs; the 64-bit companion is starting");
+      std::swprintf(line, size,
+                    L"Farsi typing reaches 32-bit programs; the 64-bit companion is starting");
       return;
     case kCompanionNoProgram:
       std::swprintf(line, size,
-                    L"Reaches 32-bit programs only: zafrelctl64.exe could not be "
+                    L"Farsi typing reaches 32-bit programs only: zafrelctl64.exe could not be "
                     L"started from this folder");
       return;
     case kCompanionNoLibrary:
       std::swprintf(line, size,
-                    L"Reaches 32-bit programs only: ZafrelXP64.dll is missing or "
+                    L"Farsi typing reaches 32-bit programs only: ZafrelXP64.dll is missing or "
                     L"does not load");
       return;
     default:
+      // A companion that was killed says nothing by its exit code.
       std::swprintf(line, size,
-                    L"Reaches 32-bit programs only: the 64-bit companion ended "
-                    L"(exit code %lu); restart ZafrelXP",
+                    v.companionExitCode != 0
+                        ? L"Farsi typing reaches 32-bit programs only: the 64-bit companion ended "
+                          L"(exit code %lu)"
+                        : L"Farsi typing reaches 32-bit programs only: the 64-bit companion ended",
                     static_cast<unsigned long>(v.companionExitCode));
       return;
   }
