@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Takes the picture of the reference controller's main window that the README shows.
 
-    tools/controller_screenshot.py [--bin build/win64] [--prefix build/wineprefix-shot64]
-                                   [--out docs/controller.png]
+    tools/controller_screenshot.py [--bin32 build/win32] [--bin64 build/win64]
+                                   [--prefix build/wineprefix-shot64] [--out docs/controller.png]
 
-Starts zafrelctl64.exe under wine64 on a private Xvfb display, in a Wine prefix of its own (made on
+Starts zafrelctl.exe from a folder of the four files, as a user does on 64-bit Windows (it starts
+its 64-bit companion), on a private Xvfb display, in a 64-bit Wine prefix of its own (made on
 first use, never the tests' prefixes), with the mouse monitor (slot 6) on beside the typing slots.
 It clicks into the window and presses Scroll Lock until the library says Farsi typing is on, moves
 the pointer over the window so that the monitor writes its status line, and captures the window
@@ -17,10 +18,12 @@ import pathlib
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import wine32  # noqa: E402
+from winedesk import copy_four_files  # noqa: E402
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 IMPORT = "/usr/bin/import"    # ImageMagick's own, not a wrapper earlier on the PATH
@@ -56,11 +59,11 @@ def wait_for(what, check, seconds):
     raise wine32.WineError(f"{what} did not happen within {seconds} s")
 
 
-def take(args, env):
+def take(args, wine, env, folder):
+    copy_four_files(args.bin32, args.bin64, folder)
     controller = subprocess.Popen(
-        wine32.Wine64(args.prefix).command(["zafrelctl64.exe", "--mode", "FALSE", "--font", "1",
-                                            "--slots", "1,2,5,6"]),
-        cwd=args.bin, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wine.command(["zafrelctl.exe", "--mode", "FALSE", "--font", "1", "--slots", "1,2,5,6"]),
+        cwd=folder, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         # The X window carries the Windows title, "FALSE 1 ZafrelXP".
         window = wait_for("the controller's window", lambda: xdotool(
@@ -81,6 +84,7 @@ def take(args, env):
             time.sleep(1)
         else:
             raise wine32.WineError("Scroll Lock did not switch Farsi typing on")
+        # The companion has come up meanwhile: the window says both halves type.
         for dx in (200, 260, 300):  # the mouse monitor's line, with the pointer inside
             xdotool(env, "mousemove", x + dx, y + 220)
             time.sleep(0.3)
@@ -98,7 +102,9 @@ def take(args, env):
 def main():
     ap = argparse.ArgumentParser(description=__doc__,
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
-    ap.add_argument("--bin", type=pathlib.Path, default=ROOT / "build" / "win64",
+    ap.add_argument("--bin32", type=pathlib.Path, default=ROOT / "build" / "win32",
+                    help="the win32 build with zafrelctl.exe and ZafrelXP.dll")
+    ap.add_argument("--bin64", type=pathlib.Path, default=ROOT / "build" / "win64",
                     help="the win64 build with zafrelctl64.exe and ZafrelXP64.dll")
     ap.add_argument("--prefix", type=pathlib.Path, default=ROOT / "build" / "wineprefix-shot64",
                     help="a Wine prefix for this script alone")
@@ -109,21 +115,27 @@ def main():
         if shutil.which(tool) is None:
             print(f"controller_screenshot: {tool} is missing; run ./zafrel setup", file=sys.stderr)
             return 2
-    if not (args.bin / "zafrelctl64.exe").exists():
-        print(f"controller_screenshot: no {args.bin / 'zafrelctl64.exe'}; run ./zafrel build",
-              file=sys.stderr)
+    for program in (args.bin32 / "zafrelctl.exe", args.bin64 / "zafrelctl64.exe"):
+        if not program.exists():
+            print(f"controller_screenshot: no {program}; run ./zafrel build", file=sys.stderr)
+            return 2
+    try:
+        wine, _ = wine32.launcher64(prefix=args.prefix)
+    except wine32.WineError as e:
+        print(f"controller_screenshot: {e}", file=sys.stderr)
         return 2
-    wine = wine32.Wine64(args.prefix)
     xvfb, display = start_xvfb()
     env = dict(wine.env(os.environ), DISPLAY=display)
+    folder = pathlib.Path(tempfile.mkdtemp(prefix="zafrel-shot-"))
     try:
         wine.ensure_prefix(env)
-        take(args, env)
+        take(args, wine, env, folder)
     except (wine32.WineError, subprocess.CalledProcessError) as e:
         print(f"controller_screenshot: {e}", file=sys.stderr)
         return 1
     finally:
         wine.stop(env)
+        shutil.rmtree(folder, ignore_errors=True)
         xvfb.terminate()
         xvfb.wait(timeout=10)
     size = args.out.stat().st_size
