@@ -20,6 +20,8 @@ struct HalvesState {
   DWORD exitCode = 0;
   int front = 0;
   int pinned = 0;  // 32 or 64: the half kept first whatever the foreground
+  bool following = false;
+  bool again = false;
 };
 HalvesState h;
 
@@ -89,6 +91,9 @@ void CompanionFirst() {
   }
 }
 
+// The work of FollowDesktop, never entered twice at once.
+bool FollowDesktopNow();
+
 }  // namespace
 
 void InitHalves(HWND controller, int lineHeight, bool wow64, const bool* ownSlotOn,
@@ -144,6 +149,25 @@ void SwitchBothHalves(int slot, bool on) {
 
 bool FollowDesktop() {
   if (!h.wow64 || h.status == kCompanionNoProgram) return false;
+  // The companion is asked with SendMessageTimeout, which lets a foreground event in meanwhile:
+  // that one only asks for another look once the work in hand is done.
+  if (h.following) {
+    h.again = true;
+    return false;
+  }
+  h.following = true;
+  bool changed = false;
+  do {
+    h.again = false;
+    changed = FollowDesktopNow() || changed;
+  } while (h.again);
+  h.following = false;
+  return changed;
+}
+
+namespace {
+
+bool FollowDesktopNow() {
   const int before = h.status;
   const DWORD codeBefore = h.exitCode;
   const int frontBefore = h.front;
@@ -166,6 +190,8 @@ bool FollowDesktop() {
   }
   return h.status != before || h.exitCode != codeBefore || h.front != frontBefore;
 }
+
+}  // namespace
 
 int CompanionStatus() { return h.status; }
 DWORD CompanionExitCode() { return h.exitCode; }
