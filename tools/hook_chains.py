@@ -39,8 +39,9 @@ def keyboard_calls(lines):
     calls, loads = [], collections.Counter()
     for line in lines:
         if m := CALL.match(line):
-            pid, wp, _, library = m.groups()
-            calls.append((int(pid, 16), int(wp, 16), library))
+            pid, wp, lp, library = m.groups()
+            # Bit 31 of lParam is set for a key-up.
+            calls.append((int(pid, 16), int(wp, 16) | (int(lp, 16) & 0x80000000), library))
         elif m := LOADING.match(line):
             loads[(int(m.group(1), 16), m.group(2))] += 1
     count = collections.Counter((pid, library) for pid, _, library in calls)
@@ -51,12 +52,11 @@ def keyboard_calls(lines):
 def chain_of_key(calls, pids, vk=0x45):
     """The calls made for the key-down of `vk`, as "library in program (loaded/not)"."""
     out = []
-    for pid, wp, library, loaded in calls:
-        if wp == vk:
+    for pid, key, library, loaded in calls:
+        if key == vk:
             out.append(f"{library} in {pids.get(pid, f'process {pid:04x}')}"
                        + ("" if loaded else " (did not load)"))
-    # The key-down and the key-up both call the hook: the first half of the list is the down.
-    return out[:max(1, len(out) // 2)] if out else ["no call"]
+    return out or ["no call"]
 
 
 class Chains:
@@ -137,6 +137,8 @@ def main():
     ap.add_argument("--bin64", default=str(ROOT / "build" / "win64"))
     ap.add_argument("--prefix", default=str(ROOT / "build" / "wineprefix64"))
     args = ap.parse_args()
+    for name in ("bin32", "bin64", "prefix"):
+        setattr(args, name, str(pathlib.Path(getattr(args, name)).resolve()))
     work = pathlib.Path(tempfile.mkdtemp(prefix="zafrel-chains-"))
     log = open(work / "wine.log", "w")
     desktop = Desktop(args.prefix, log, arch="x64")

@@ -132,14 +132,15 @@ def prepare_loader(loader_dir, qemu=QEMU, loader=WINE32_LOADER, preloader=STATIC
     lib/wine/wine64                 with64: a copy of wine64, for a 64-bit prefix whose 32-bit
     lib/x86_64-linux-gnu            programs start through the wrapper beside it (runs natively)
     """
-    for needed in (loader, preloader):
+    loader_dir = pathlib.Path(loader_dir).resolve()
+    for needed in (loader, preloader) + ((loader64,) if with64 else ()):
         if not os.path.exists(needed):
             raise WineError(f"{needed} is missing; run ./zafrel setup (it installs the qemu route)")
     qemu_path = shutil.which(qemu)
     if qemu_path is None:
         raise WineError(f"{qemu} is missing; run ./zafrel setup (it installs the qemu route)")
     # Absolute: Wine execs the wrapper from whatever folder the starting process is in.
-    loader_copy, static = loader_files(pathlib.Path(loader_dir).resolve())
+    loader_copy, static = loader_files(loader_dir)
     wine_dir = loader_copy.parent
     wrapper = wine_dir / "wine-preloader"
     wrapper_text = f'#!/bin/sh\nexec "{qemu_path}" "{static}" "$@"\n'
@@ -183,7 +184,8 @@ class Wine32:
     def __init__(self, route, prefix, loader_dir=DEFAULT_LOADER_DIR):
         self.route = route
         self.prefix = pathlib.Path(prefix)
-        self.loader_dir = pathlib.Path(loader_dir)
+        # WINELOADER must name the loader from any folder a program starts in.
+        self.loader_dir = pathlib.Path(loader_dir).resolve()
 
     @property
     def loader(self):

@@ -171,7 +171,7 @@ class LoaderFolderTest(unittest.TestCase):
         self.assertEqual(out.stdout, f"{wine_dir / 'wine-preloader.static'} x\n")
         for route, loader in (("native", "/usr/lib/wine/wine64"), ("qemu", str(wine_dir / "wine64"))):
             with self.subTest(route):
-                wine = wine32.Wine64("/p/prefix64", route, self.folder)
+                wine = wine32.Wine64("/p/prefix64", route, "loader")
                 self.assertEqual(wine.command(["a.exe"]), [loader, "a.exe"])
                 env = wine.env({})
                 self.assertEqual((env["WINELOADER"], env["WINEARCH"], env["WINESERVER"]),

@@ -630,6 +630,7 @@ void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, D
 void EndEverything() {
   if (g.ended) return;
   g.ended = true;
+  EndHalves();
   KillTimer(g.hwnd, kClipboardTimer);
   if (clip.step == Step::kTyping && clip.down) Inject(clip.keys[clip.typed], false);
   SavePlacement(g.hwnd);
@@ -826,14 +827,17 @@ LRESULT CALLBACK CompanionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       c.slotOn[slot] = lParam != 0;
       return 1;
     }
-    case kMsgCompanionFront:
+    case kMsgCompanionFront: {
       // A 64-bit program came to the foreground: these hooks go back to the head of the chains.
+      // 0 when a slot could not be switched on again (it stays off, and says so in kQuerySlots).
+      LRESULT all = 1;
       for (int slot = 0; slot < 10; ++slot) {
-        if (!c.slotOn[slot]) continue;
-        c.install(slot, 0, c.controller, 0);
+        if (!c.slotOn[slot] || c.install(slot, 0, c.controller, 0) != 1) continue;
         c.slotOn[slot] = c.install(slot, 1, c.controller, 0) == 1;
+        if (!c.slotOn[slot]) all = 0;
       }
-      return 1;
+      return all;
+    }
     case kMsgQuery: {
       if (wParam != kQuerySlots) return -1;
       LRESULT bits = 0;

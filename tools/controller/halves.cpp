@@ -22,7 +22,13 @@ struct HalvesState {
   int pinned = 0;  // 32 or 64: the half kept first whatever the foreground
   bool following = false;
   bool again = false;
+  bool ended = false;     // the controller took every hook down: nothing goes on again
+  DWORD windowSince = 0;  // when the companion's window was first seen, for Starting
+  unsigned moves = 0;     // halves moved to the head so far
 };
+
+// A companion that has not taken all our slots by then runs with the ones it took.
+constexpr DWORD kStartingMs = 3000;
 HalvesState h;
 
 // The slots both halves hold: the journal's run on this controller's thread alone.
@@ -53,13 +59,18 @@ int ProgramBitness(HWND window) {
 // The new state of the companion, from its window and its process.
 int CompanionNow() {
   if (HWND companion = Companion()) {
-    // Its window comes first, its hooks a moment later: it runs once it holds our slots.
+    if (h.status == kCompanionRunning) return kCompanionRunning;
+    // Its window comes first, its hooks a moment later: it runs once it holds our slots (or,
+    // should one of them fail there, a while after its window came).
+    if (h.windowSince == 0) h.windowSince = GetTickCount() | 1;
     DWORD_PTR slots = 0;
-    if (SendMessageTimeoutA(companion, kMsgQuery, kQuerySlots, 0, SMTO_ABORTIFHUNG, 500, &slots) &&
-        static_cast<LRESULT>(slots) == FollowedSlots(h.ownSlotOn)) {
+    const bool answered =
+        SendMessageTimeoutA(companion, kMsgQuery, kQuerySlots, 0, SMTO_ABORTIFHUNG, 500, &slots);
+    if (answered && (static_cast<LRESULT>(slots) == FollowedSlots(h.ownSlotOn) ||
+                     GetTickCount() - h.windowSince >= kStartingMs)) {
       return kCompanionRunning;
     }
-    return h.status == kCompanionRunning ? kCompanionRunning : kCompanionStarting;
+    return kCompanionStarting;
   }
   if (h.process != nullptr && WaitForSingleObject(h.process, 0) == WAIT_OBJECT_0) {
     GetExitCodeProcess(h.process, &h.exitCode);
@@ -68,25 +79,31 @@ int CompanionNow() {
     const bool noLibrary = h.exitCode == kExitNoLibrary || h.exitCode == kExitNoExports;
     return noLibrary ? kCompanionNoLibrary : kCompanionEnded;
   }
-  // A window gone with its process still ending, or a companion this controller did not start.
-  return h.status == kCompanionStarting && h.process != nullptr ? kCompanionStarting
-                                                                : kCompanionEnded;
+  // Said once the process had ended: it stays said.
+  if (h.status == kCompanionNoLibrary || h.status == kCompanionEnded) return h.status;
+  // Its window not there yet, or gone with its process still ending.
+  if (h.process != nullptr) return h.status == kCompanionRunning ? kCompanionEnded : h.status;
+  return kCompanionEnded;
 }
 
 // Every slot the half holds, switched off and on again: its hooks are then the newest.
 void OwnHalfFirst() {
+  if (h.ended) return;
+  ++h.moves;
   for (int slot = 0; slot < 10; ++slot) {
     if (!h.ownSlotOn[slot] || !CompanionFollows(slot)) continue;
     h.switchOwn(slot, false);
-    h.switchOwn(slot, true);
+    h.switchOwn(slot, true);  // should it fail, the slot shows off in the menus
   }
   h.front = 32;
 }
 
 void CompanionFirst() {
+  if (h.ended) return;
+  ++h.moves;
+  // An answer of 0 says a slot did not go on again: asking again would not bring it back.
   DWORD_PTR done = 0;
-  if (SendMessageTimeoutA(Companion(), kMsgCompanionFront, 0, 0, SMTO_ABORTIFHUNG, 2000, &done) &&
-      done == 1) {
+  if (SendMessageTimeoutA(Companion(), kMsgCompanionFront, 0, 0, SMTO_ABORTIFHUNG, 2000, &done)) {
     h.front = 64;
   }
 }
@@ -131,6 +148,9 @@ void StartCompanion() {
 }
 
 void SwitchBothHalves(int slot, bool on) {
+  const unsigned moves = h.moves;
+  const bool nested = h.following;
+  h.following = true;
   HWND companion = Companion();
   const bool follows = companion != nullptr && CompanionFollows(slot);
   const auto tellCompanion = [&] {
@@ -141,14 +161,25 @@ void SwitchBothHalves(int slot, bool on) {
   if (on && follows && h.front == 32) {
     tellCompanion();
     h.switchOwn(slot, true);
-    return;
+  } else {
+    h.switchOwn(slot, on);
+    if (follows) tellCompanion();
   }
-  h.switchOwn(slot, on);
-  if (follows) tellCompanion();
+  // Waiting for the companion lets other work in: a half moved meanwhile leaves this slot's
+  // order unknown, and the next look puts the front half first again.
+  if (h.moves != moves) h.front = 0;
+  h.following = nested;
+  if (nested) {
+    h.again = true;
+  } else if (h.again || h.front == 0) {
+    FollowDesktop();
+  }
 }
 
+void EndHalves() { h.ended = true; }
+
 bool FollowDesktop() {
-  if (!h.wow64 || h.status == kCompanionNoProgram) return false;
+  if (!h.wow64 || h.status == kCompanionNoProgram || h.ended) return false;
   // The companion is asked with SendMessageTimeout, which lets a foreground event in meanwhile:
   // that one only asks for another look once the work in hand is done.
   if (h.following) {
@@ -174,6 +205,7 @@ bool FollowDesktopNow() {
   h.status = CompanionNow();
   // It switched its slots on after ours: its hooks came first.
   if (h.status == kCompanionRunning && before != kCompanionRunning) h.front = 64;
+  if (h.status != kCompanionStarting && h.status != kCompanionRunning) h.windowSince = 0;
   // Gone: its hooks go with its thread on Windows, while Wine kept a killed companion's hooks at
   // the head of the chains, where they stopped every 32-bit program's chain. Ours go first again.
   if (h.status != kCompanionRunning && before == kCompanionRunning && h.front != 32 &&

@@ -3,11 +3,12 @@
 // 64-bit ones. Both libraries hook the same chains of the desktop, and the chain of a hook type
 // is called newest hook first. A program can run only the library of its own bitness: under
 // Wine, when the hook at the head of a chain is the other bitness's, its library does not load
-// and the rest of the chain is not called (on Windows the call is marshalled to the installing
-// thread, which hands it on from there, never back into the program). Either way only the half
-// whose hooks come first types. Keys go to the foreground program, so the half of the foreground
-// program's bitness is kept first: at every change of the foreground, the half that is not
-// first switches its slots off and on again, which puts its hooks back at the head.
+// and the rest of the chain is not called, so only the half whose hooks come first types (on
+// Windows the call is marshalled to the installing thread, which hands it on; where the chain
+// goes on from there is not documented, and with the front half first it does not matter). Keys go
+// to the foreground program, so the half of the foreground program's bitness is kept first: at
+// every change of the foreground, the half that is not first switches its slots off and on again,
+// which puts its hooks back at the head.
 #pragma once
 
 #include <windows.h>
@@ -24,6 +25,8 @@ void StartCompanion();
 HWND Companion();
 // Switches a slot in both libraries, the front half's hook last so that it stays first.
 void SwitchBothHalves(int slot, bool on);
+// Every hook is down for good (Exit, the end of the session): no half is switched on again.
+void EndHalves();
 // Follows the companion's state and puts the foreground program's half first. Called at every
 // change of the foreground and every 200 ms; true when what the window shows has changed.
 bool FollowDesktop();

@@ -51,7 +51,7 @@ constexpr WPARAM kQueryStartAtSignIn = 12;  // 1 when the Run value starts this 
 // Which programs Farsi typing reaches (on 64-bit Windows, the companion serves the 64-bit half):
 constexpr WPARAM kQueryReach = 13;      // bit 0: 32-bit programs, bit 1: 64-bit programs
 constexpr WPARAM kQueryCompanion = 14;  // the companion as the window shows it: kCompanion...
-constexpr WPARAM kQueryFront = 15;      // 32 or 64: whose hooks come first, 0 when only one runs
+constexpr WPARAM kQueryFront = 15;      // 32 or 64: the half the controller put first; 0: none
 constexpr int kReach32 = 1;
 constexpr int kReach64 = 2;
 constexpr int kCompanionNotNeeded = 0;  // 32-bit Windows, or this is zafrelctl64.exe
@@ -90,10 +90,11 @@ constexpr int kClipboardStopped = 6;   // stopped part way (focus moved, Farsi o
 // then follows each switch sent to it, and ends when the controller window is gone.
 constexpr char kCompanionClass[] = "ZafrelXP64Companion";
 constexpr UINT kMsgCompanionSlot = WM_APP + 2;  // wParam slot, lParam 1 on / 0 off; returns 1
+                                                // when the slot is in that state
 // Puts the companion's hooks at the head of their chains again (each slot it holds switched off
-// and on): sent when a 64-bit program comes to the foreground. Returns 1.
+// and on): sent when a 64-bit program comes to the foreground. Returns 1, or 0 when a slot did
+// not go on again.
 constexpr UINT kMsgCompanionFront = WM_APP + 5;
-// when the slot is in that state
 // kMsgQuery with kQuerySlots also answers the companion's slots.
 
 // Exit codes of zafrelctl and of its companion.

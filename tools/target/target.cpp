@@ -101,14 +101,21 @@ int SwitchFarsiOn() {
 }
 
 // Beside a 64-bit companion only the half whose hooks come first types here; the controller puts
-// this program's half first when it comes to the foreground, a moment after it does.
+// this program's half first when it comes to the foreground, a moment after it does, and once the
+// companion has come up.
 void WaitForOwnHalfFirst() {
+  // Under emulation the companion may take tens of seconds to come up; the move takes a moment.
+  for (const DWORD start = GetTickCount();
+       Query(kQueryCompanion) == kCompanionStarting && GetTickCount() - start < 60000;) {
+    Drain(10);
+  }
   const LRESULT own = kProgram64 ? 64 : 32;
   for (const DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
     const LRESULT front = Query(kQueryFront);
-    if (front == 0 || front == own) return;
+    if (front == own || front == 0) return;
     Drain(10);
   }
+  std::fprintf(stderr, "zafreltarget: the controller did not put this program's half first\n");
 }
 
 void SetController(const Scenario& s) {
