@@ -77,7 +77,6 @@
 namespace {
 
 typedef int(WINAPI* InitFn)(HWND, int);
-typedef int(WINAPI* InstallFn)(int, int, HWND, int);
 
 struct Controller {
   HWND hwnd = nullptr;
@@ -137,17 +136,7 @@ void CheckMenus() {
   }
 }
 
-DWORD DiagnosticSlots() {
-  DWORD bits = 0;
-  for (int slot = 0; slot < 10; ++slot) bits |= g.slotOn[slot] ? DWORD{1} << slot : 0;
-  return bits & kDiagnosticSlotMask;
-}
-
-bool SwitchOwnSlot(int slot, bool on) {
-  if (g.install == nullptr || g.install(slot, on ? 1 : 0, g.hwnd, 0) != 1) return false;
-  g.slotOn[slot] = on;
-  return true;
-}
+DWORD DiagnosticSlots() { return static_cast<DWORD>(SlotBits(g.slotOn)) & kDiagnosticSlotMask; }
 
 // The companion, if there is one, switches the same slot in the 64-bit DLL.
 void SwitchSlot(int slot, bool on) {
@@ -719,9 +708,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return wParam == kQueryClipboardRefusedCode ? static_cast<LRESULT>(r.code) : r.at;
       }
       if (wParam == kQuerySlots) {
-        LRESULT bits = 0;
-        for (int slot = 0; slot < 10; ++slot) bits |= g.slotOn[slot] ? 1 << slot : 0;
-        return bits;
+        return SlotBits(g.slotOn);
       }
       if (wParam == kQueryIcon) return g.icon;
       if (wParam == kQueryStartAtSignIn) return g.startAtSignIn ? 1 : 0;
@@ -827,22 +814,13 @@ LRESULT CALLBACK CompanionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       c.slotOn[slot] = lParam != 0;
       return 1;
     }
-    case kMsgCompanionFront: {
+    case kMsgCompanionFront:
       // A 64-bit program came to the foreground: these hooks go back to the head of the chains.
       // 0 when a slot could not be switched on again (it stays off, and says so in kQuerySlots).
-      LRESULT all = 1;
-      for (int slot = 0; slot < 10; ++slot) {
-        if (!c.slotOn[slot] || c.install(slot, 0, c.controller, 0) != 1) continue;
-        c.slotOn[slot] = c.install(slot, 1, c.controller, 0) == 1;
-        if (!c.slotOn[slot]) all = 0;
-      }
-      return all;
-    }
+      return HeldSlotsFirst(c.install, c.controller, c.slotOn) ? 1 : 0;
     case kMsgQuery: {
       if (wParam != kQuerySlots) return -1;
-      LRESULT bits = 0;
-      for (int slot = 0; slot < 10; ++slot) bits |= c.slotOn[slot] ? 1 << slot : 0;
-      return bits;
+      return SlotBits(c.slotOn);
     }
     case WM_TIMER:
       // A controller that was killed never says goodbye: its window simply disappears.
@@ -1069,7 +1047,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   g.paint = LibraryExport<PaintFn>(g.dll, "PaintHooksDll", 4);
   if (!g.init || !g.install || !g.paint) return kExitNoExports;
   g.init(g.hwnd, g.lineHeight);
-  InitHalves(g.hwnd, g.lineHeight, g.wow64, g.slotOn, SwitchOwnSlot, options.hooksFirst);
+  InitHalves(g.hwnd, g.lineHeight, g.wow64, g.install, g.slotOn, options.hooksFirst);
   for (int i = 0; i < options.slotCount; ++i) SwitchSlot(options.slots[i], true);
   StartCompanion();  // it takes the slots switched on so far from this window
   // Told out of context, on this thread: which half's hooks come first follows the foreground.

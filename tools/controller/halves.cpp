@@ -13,8 +13,8 @@ struct HalvesState {
   HWND controller = nullptr;
   int lineHeight = 16;
   bool wow64 = false;
-  const bool* ownSlotOn = nullptr;
-  OwnSlotSwitch switchOwn = nullptr;
+  InstallFn install = nullptr;
+  bool* ownSlotOn = nullptr;
   HANDLE process = nullptr;  // the companion's, until it has ended
   int status = kCompanionNotNeeded;
   DWORD exitCode = 0;
@@ -22,23 +22,16 @@ struct HalvesState {
   int pinned = 0;  // 32 or 64: the half kept first whatever the foreground
   bool following = false;
   bool again = false;
-  bool ended = false;     // the controller took every hook down: nothing goes on again
-  DWORD windowSince = 0;  // when the companion's window was first seen, for Starting
-  unsigned moves = 0;     // halves moved to the head so far
+  bool ended = false;         // the controller took every hook down: nothing goes on again
+  DWORD windowSince = 0;      // when the companion's window was first seen, for Starting
+  unsigned moves = 0;         // halves moved to the head so far
+  HWND foreground = nullptr;  // the window last looked at, and its program's bitness
+  int foregroundBits = 0;
 };
 
 // A companion that has not taken all our slots by then runs with the ones it took.
 constexpr DWORD kStartingMs = 3000;
 HalvesState h;
-
-// The slots both halves hold: the journal's run on this controller's thread alone.
-LRESULT FollowedSlots(const bool* on) {
-  LRESULT bits = 0;
-  for (int slot = 0; slot < 10; ++slot) {
-    if (on[slot] && CompanionFollows(slot)) bits |= LRESULT{1} << slot;
-  }
-  return bits;
-}
 
 // 32 or 64 for the program that owns the window; 0 when it cannot be told (a process this user
 // may not open, a window gone meanwhile).
@@ -66,7 +59,7 @@ int CompanionNow() {
     DWORD_PTR slots = 0;
     const bool answered =
         SendMessageTimeoutA(companion, kMsgQuery, kQuerySlots, 0, SMTO_ABORTIFHUNG, 500, &slots);
-    if (answered && (static_cast<LRESULT>(slots) == FollowedSlots(h.ownSlotOn) ||
+    if (answered && (static_cast<LRESULT>(slots) == SlotBits(h.ownSlotOn, true) ||
                      GetTickCount() - h.windowSince >= kStartingMs)) {
       return kCompanionRunning;
     }
@@ -86,16 +79,25 @@ int CompanionNow() {
   return kCompanionEnded;
 }
 
-// Every slot the half holds, switched off and on again: its hooks are then the newest.
+void SwitchOwn(int slot, bool on) {
+  if (h.install(slot, on ? 1 : 0, h.controller, 0) == 1) h.ownSlotOn[slot] = on;
+}
+
 void OwnHalfFirst() {
   if (h.ended) return;
   ++h.moves;
-  for (int slot = 0; slot < 10; ++slot) {
-    if (!h.ownSlotOn[slot] || !CompanionFollows(slot)) continue;
-    h.switchOwn(slot, false);
-    h.switchOwn(slot, true);  // should it fail, the slot shows off in the menus
-  }
+  HeldSlotsFirst(h.install, h.controller, h.ownSlotOn);  // a slot that failed shows off
   h.front = 32;
+}
+
+// The foreground window's program's bitness; looked up again only when another window comes.
+int ForegroundBitness() {
+  HWND foreground = GetForegroundWindow();
+  if (foreground != h.foreground || h.foregroundBits == 0) {
+    h.foreground = foreground;
+    h.foregroundBits = foreground != nullptr ? ProgramBitness(foreground) : 0;
+  }
+  return h.foregroundBits;
 }
 
 void CompanionFirst() {
@@ -113,14 +115,32 @@ bool FollowDesktopNow();
 
 }  // namespace
 
-void InitHalves(HWND controller, int lineHeight, bool wow64, const bool* ownSlotOn,
-                OwnSlotSwitch switchOwn, int hooksFirst) {
+LRESULT SlotBits(const bool* slotOn, bool followedOnly) {
+  LRESULT bits = 0;
+  for (int slot = 0; slot < 10; ++slot) {
+    if (slotOn[slot] && (!followedOnly || CompanionFollows(slot))) bits |= LRESULT{1} << slot;
+  }
+  return bits;
+}
+
+bool HeldSlotsFirst(InstallFn install, HWND controller, bool* slotOn) {
+  bool all = true;
+  for (int slot = 0; slot < 10; ++slot) {
+    if (!slotOn[slot] || !CompanionFollows(slot) || install(slot, 0, controller, 0) != 1) continue;
+    slotOn[slot] = install(slot, 1, controller, 0) == 1;
+    all = all && slotOn[slot];
+  }
+  return all;
+}
+
+void InitHalves(HWND controller, int lineHeight, bool wow64, InstallFn install, bool* ownSlotOn,
+                int hooksFirst) {
   h.pinned = hooksFirst;
   h.controller = controller;
   h.lineHeight = lineHeight;
   h.wow64 = wow64;
+  h.install = install;
   h.ownSlotOn = ownSlotOn;
-  h.switchOwn = switchOwn;
 }
 
 HWND Companion() { return FindWindowExA(HWND_MESSAGE, nullptr, kCompanionClass, nullptr); }
@@ -160,9 +180,9 @@ void SwitchBothHalves(int slot, bool on) {
   };
   if (on && follows && h.front == 32) {
     tellCompanion();
-    h.switchOwn(slot, true);
+    SwitchOwn(slot, true);
   } else {
-    h.switchOwn(slot, on);
+    SwitchOwn(slot, on);
     if (follows) tellCompanion();
   }
   // Waiting for the companion lets other work in: a half moved meanwhile leaves this slot's
@@ -213,10 +233,7 @@ bool FollowDesktopNow() {
     OwnHalfFirst();
   }
   if (h.status == kCompanionRunning) {
-    HWND foreground = GetForegroundWindow();
-    const int bitness = h.pinned != 0           ? h.pinned
-                        : foreground != nullptr ? ProgramBitness(foreground)
-                                                : 0;
+    const int bitness = h.pinned != 0 ? h.pinned : ForegroundBitness();
     if (bitness == 32 && h.front != 32) OwnHalfFirst();
     if (bitness == 64 && h.front != 64) CompanionFirst();
   }

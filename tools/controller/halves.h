@@ -13,13 +13,20 @@
 
 #include <windows.h>
 
-// Switches one slot in this controller's own library; true when the library did it.
-typedef bool (*OwnSlotSwitch)(int slot, bool on);
+// The library's InstallFilter, as both halves call it.
+typedef int(WINAPI* InstallFn)(int, int, HWND, int);
 
-// wow64: a 32-bit controller on 64-bit Windows, the only one with a companion. hooksFirst 32 or
-// 64 keeps that half first whatever the foreground, to measure what the other half meets.
-void InitHalves(HWND controller, int lineHeight, bool wow64, const bool* ownSlotOn,
-                OwnSlotSwitch switchOwn, int hooksFirst);
+// Bit n set: slot n of the ten is on. followedOnly: only the slots both halves hold.
+LRESULT SlotBits(const bool* slotOn, bool followedOnly = false);
+// Every slot both halves hold that is on here, switched off and on again: this half's hooks are
+// then the newest, the first called. False when one did not go on again (it shows off).
+bool HeldSlotsFirst(InstallFn install, HWND controller, bool* slotOn);
+
+// wow64: a 32-bit controller on 64-bit Windows, the only one with a companion. The controller's
+// slots are switched through `install` and kept in `ownSlotOn`. hooksFirst 32 or 64 keeps that
+// half first whatever the foreground, to measure what the other half meets.
+void InitHalves(HWND controller, int lineHeight, bool wow64, InstallFn install, bool* ownSlotOn,
+                int hooksFirst);
 // Starts zafrelctl64.exe --companion from this program's folder; it takes the slots that are on.
 void StartCompanion();
 HWND Companion();
