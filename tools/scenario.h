@@ -17,7 +17,9 @@
 //   outcome typed 10            how the controller says the clipboard command ended
 //   keys E M Q SPACE ^E >E      key tokens: a key cap, SPACE, ENTER, BACK, SCROLL; ^ = the left
 //                               Shift key held, > = the right one (typed at the X server only:
-//                               Wine turns an injected right Shift into the left one)
+//                               Wine turns an injected right Shift into the left one); +E only
+//                               presses E and -E only releases it, for keys that overlap as a
+//                               fast typist's do (the next key down before the last one is up)
 //   expect 20 7B 6E             the focus window's text afterwards, as bytes
 //   latin yes                   Latin key-downs may reach the window (Farsi typing off, Ctrl)
 //   notify off=1                on/off notifications the controller is to get while typing
@@ -26,6 +28,8 @@
 //   typeface ZafrelXP Nazli 1   the face the edit control shows its text in; the target then
 //                               reports the face Wine chose and the glyphs it draws
 //   fontsize 40                 the typeface's character height in pixels
+//   busy 150                    the focus window's procedure takes this many milliseconds over
+//                               every WM_CHAR, as a slow desktop-publishing canvas does
 //   picture yes                 after its result the target keeps the window up, says where the
 //                               edit's text area is on the screen and waits for the driver to
 //                               take a picture of it
@@ -41,9 +45,11 @@
 #include <vector>
 
 struct ScenarioKey {
+  enum Press : unsigned char { kDownUp, kDownOnly, kUpOnly };
   unsigned vk;
   bool shift;
   bool rightShift = false;  // the Shift held is the right one
+  Press press = kDownUp;
 };
 
 struct Scenario {
@@ -69,6 +75,7 @@ struct Scenario {
   std::string fontFile;
   std::string typeface;
   int fontSize = 0;  // pixels; 0 leaves the typeface's own default height
+  int busyMs = 0;    // time the focus window takes over each WM_CHAR
   bool picture = false;
 };
 
@@ -227,7 +234,10 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
         if (token.empty()) continue;
         current.keyTokens.push_back(token);
         ScenarioKey key{0, false};
-        if (token.size() > 1 && (token[0] == '^' || token[0] == '>')) {
+        if (token.size() > 1 && (token[0] == '+' || token[0] == '-')) {
+          key.press = token[0] == '+' ? ScenarioKey::kDownOnly : ScenarioKey::kUpOnly;
+          token = token.substr(1);
+        } else if (token.size() > 1 && (token[0] == '^' || token[0] == '>')) {
           key.shift = true;
           key.rightShift = token[0] == '>';
           token = token.substr(1);
@@ -261,6 +271,12 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
       if (rest.empty() || *end != '\0' || size < 1 || size > 500)
         fail("fontsize wants a height of 1-500 pixels");
       current.fontSize = static_cast<int>(size);
+    } else if (word == "busy") {
+      char* end = nullptr;
+      const long ms = std::strtol(rest.c_str(), &end, 10);
+      if (rest.empty() || *end != '\0' || ms < 1 || ms > 2000)
+        fail("busy wants a time of 1-2000 milliseconds");
+      current.busyMs = static_cast<int>(ms);
     } else if (word == "picture") {
       current.picture = rest == "yes";
     } else if (word == "end") {

@@ -3,6 +3,7 @@
 #include "hooklib/text.h"
 #include "typing/app_detect.h"
 #include "typing/controller_link.h"
+#include "typing/typing_state.h"
 
 namespace {
 
@@ -18,6 +19,33 @@ void InjectKeyDowns(const UINT* vks, UINT count) {
     records[i].ki.dwFlags = KEYEVENTF_EXTENDEDKEY;  // a key-down, never a key-up
   }
   SendInput(count, records, sizeof(INPUT));
+}
+
+// A sent key-down reaches the window procedure without passing the key pre-filter, which turns
+// Home into End while Farsi typing is on (the start of a right-to-left line is its right end):
+// the sent key is End itself.
+void SendKeyDowns(const UINT* vks, UINT count) {
+  for (UINT i = 0; i < count; ++i) SendKeyDown(vks[i] == VK_HOME ? VK_END : vks[i]);
+}
+
+void DeliverKeyDowns(int appCode, bool sentRoute, const UINT* vks, UINT count) {
+  if (!sentRoute) {
+    for (UINT i = 0; i < count; ++i) PostKeyMessage(WM_KEYDOWN, vks[i]);
+  } else if (appCode == kAppIllustrator) {
+    InjectKeyDowns(vks, count);
+  } else {
+    SendKeyDowns(vks, count);
+  }
+}
+
+// A glyph posted on the sent route is still queued when the hook returns: the keys after it are
+// posted behind it, Illustrator's excepted.
+void KeyDownsAfterPostedGlyph(const UINT* vks, UINT count) {
+  if (IsSentRoute(nAppCode) && nAppCode == kAppIllustrator) {
+    InjectKeyDowns(vks, count);
+  } else {
+    for (UINT i = 0; i < count; ++i) PostKeyMessage(WM_KEYDOWN, vks[i]);
+  }
 }
 
 }  // namespace
@@ -61,9 +89,38 @@ void CaretLeftAfterGlyph(int appCode, bool sentRoute) {
   }
 }
 
-void SendReplaceGlyph(BYTE glyph) {
+void DeliverKeys(int appCode, bool sentRoute, UINT vk1) {
+  DeliverKeyDowns(appCode, sentRoute, &vk1, 1);
+}
+
+void DeliverKeys(int appCode, bool sentRoute, UINT vk1, UINT vk2) {
+  const UINT vks[] = {vk1, vk2};
+  DeliverKeyDowns(appCode, sentRoute, vks, 2);
+}
+
+void DeliverKeys(int appCode, bool sentRoute, UINT vk1, UINT vk2, UINT vk3) {
+  const UINT vks[] = {vk1, vk2, vk3};
+  DeliverKeyDowns(appCode, sentRoute, vks, 3);
+}
+
+void KeysAfterPostedGlyph(UINT vk1) { KeyDownsAfterPostedGlyph(&vk1, 1); }
+
+void KeysAfterPostedGlyph(UINT vk1, UINT vk2) {
+  const UINT vks[] = {vk1, vk2};
+  KeyDownsAfterPostedGlyph(vks, 2);
+}
+
+void CaretLeftAfterPostedGlyph() {
+  if (IsSentRoute(nAppCode) && nAppCode == kAppIllustrator) {
+    SynthCaretLeft();
+  } else {
+    PostKeyMessage(WM_KEYDOWN, VK_LEFT);
+  }
+}
+
+void SendReplaceGlyph(BYTE glyph, int appCode) {
   SendGlyph(glyph, kShortTimeout);
-  InjectKeys(VK_DELETE, VK_LEFT);
+  DeliverKeys(appCode, true, VK_DELETE, VK_LEFT);
 }
 
 void PostReplaceGlyph(BYTE glyph) {

@@ -2,6 +2,12 @@
 // being handled; sent messages run the window procedure before the call returns; injected keys
 // join the system input stream behind everything already queued there, and come back through
 // the hooks. Every message goes to GetFocus() as it is at that moment.
+//
+// A thread retrieves posted messages before input, so a posted or sent caret key reaches the
+// window before the keys the user has typed ahead; an injected one reaches it after them. The
+// caret and editing keys that belong to a glyph therefore go the way the glyph went (posted after
+// a posted glyph, sent after a sent one), and only Illustrator, whose text caret moves only for
+// real key events, still gets them injected.
 #pragma once
 
 #include "typing/controller_link.h"
@@ -29,6 +35,19 @@ void SynthCaretLeft();
 // Puts the caret back in front of the glyph just typed.
 void CaretLeftAfterGlyph(int appCode, bool sentRoute);
 
+// One to three caret or editing key-downs, in order, the way the glyph before them went: posted
+// (`sentRoute` false), sent (Home as End, see below), or injected for Illustrator.
+void DeliverKeys(int appCode, bool sentRoute, UINT vk1);
+void DeliverKeys(int appCode, bool sentRoute, UINT vk1, UINT vk2);
+void DeliverKeys(int appCode, bool sentRoute, UINT vk1, UINT vk2, UINT vk3);
+
+// After a glyph that went by PostGlyph whatever the route (Shift-layer characters, digits, a
+// space typed at the key-up): posted, or injected for Illustrator on the sent route.
+void KeysAfterPostedGlyph(UINT vk1);
+void KeysAfterPostedGlyph(UINT vk1, UINT vk2);
+// The same for one Left: posted, or SynthCaretLeft for Illustrator on the sent route.
+void CaretLeftAfterPostedGlyph();
+
 // Replaces the glyph right of the caret: new glyph typed at the caret, old one deleted.
-void SendReplaceGlyph(BYTE glyph);  // sent route: also steps the caret left
-void PostReplaceGlyph(BYTE glyph);  // posted route: the caller steps the caret
+void SendReplaceGlyph(BYTE glyph, int appCode);  // sent route: also steps the caret left
+void PostReplaceGlyph(BYTE glyph);               // posted route: the caller steps the caret

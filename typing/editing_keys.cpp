@@ -26,8 +26,11 @@ bool EnterGate() {
 
 void BackspaceDown() {
   // Text grows leftwards: the glyph typed last is right of the caret, so Backspace is Delete.
-  if (TypingModeIsTrue()) {
-    InjectKeys(VK_DELETE);
+  // In typing mode "TRUE" it goes the way that window's glyphs go; a posted-route window gets
+  // the Delete as in the other modes.
+  const int appCode = TypingModeIsTrue() ? DetectTargetApplication() : 0;
+  if (IsSentRoute(appCode)) {
+    DeliverKeys(appCode, true, VK_DELETE);
   } else {
     PostKeyMessage(WM_KEYDOWN, VK_DELETE);
     PostKeyMessage(WM_KEYUP, VK_DELETE);
@@ -48,9 +51,9 @@ void EnterDown() {
     } else {
       PostGlyph(closing);
     }
-    InjectKeys(VK_DELETE, VK_LEFT, VK_HOME);
+    DeliverKeys(nAppCode, IsSentRoute(nAppCode), VK_DELETE, VK_LEFT, VK_HOME);
   } else {
-    InjectKeys(VK_HOME);
+    DeliverKeys(nAppCode, IsSentRoute(nAppCode), VK_HOME);
   }
   nOpenGlyph = 0;
 }
@@ -77,7 +80,7 @@ void SpaceDown() {
       SendKeyDown(VK_HOME);
     }
     if (nOpenGlyph != 0) {
-      SendReplaceGlyph(WordEndGlyph());
+      SendReplaceGlyph(WordEndGlyph(), nAppCode);
       fKeyLatch = 1;  // the space itself comes at the key-up
     } else {
       fSpaceTyped = 1;
@@ -106,25 +109,26 @@ void SpaceUp() {
     fShiftPending = 0;
     if (nOpenGlyph != 0) {
       // The final form typed at the key-down stands left of the old joined glyph: remove that.
-      InjectKeys(VK_DELETE, VK_LEFT);
+      KeysAfterPostedGlyph(VK_DELETE, VK_LEFT);
       nOpenGlyph = 0;
       nPrevOpenGlyph = 0;
     } else {
-      SynthCaretLeft();
+      CaretLeftAfterPostedGlyph();
     }
     return;
   }
-  // A letter key held across the Space release: the word goes on, nothing is settled yet.
-  if (IsOtherLetterKeyDown(VK_SPACE) != 0) return;
+  // A letter key held across the Space release: the word goes on, nothing is settled yet. A
+  // letter pressed after the Space ends it instead (the release is done at that press).
+  if (fSettling == 0 && IsOtherLetterKeyDown(VK_SPACE) != 0) return;
   if (fSpaceTyped == 1) {
     fSpaceTyped = 0;
   } else if (!TypingModeIsFalse() && nAppCode < 0 && fKeyLatch == 1) {
     SendGlyph(kSpace, kShortTimeout);
-    InjectKeys(VK_LEFT);
+    CaretLeftAfterGlyph(nAppCode, true);
     fKeyLatch = 0;
   } else {
     PostGlyph(kSpace);
-    SynthCaretLeft();
+    CaretLeftAfterPostedGlyph();
   }
   nOpenGlyph = 0;
   nPrevOpenGlyph = 0;
@@ -197,10 +201,10 @@ void DigitUp(const DigitKey& key) {
   if (fShiftPending == 1) {
     fShiftPending = 0;
     if (TypingModeIsFalse()) {
-      SynthCaretLeft();
+      CaretLeftAfterPostedGlyph();
     } else if (TypingModeIsTrue() && fKeyLatch == 1) {
       fKeyLatch = 0;
-      SynthCaretLeft();
+      CaretLeftAfterPostedGlyph();
     }
   } else if (TypingModeIsTrue() && fKeyLatch == 1) {
     fKeyLatch = 0;
@@ -213,13 +217,13 @@ void SeparatorUp() {
   if (fShiftPending == 1) {
     fShiftPending = 0;
     if (TypingModeIsFalse()) {
-      SynthCaretLeft();
+      CaretLeftAfterPostedGlyph();
       return;
     }
   }
   if (TypingModeIsTrue() && fKeyLatch == 1) {
     fKeyLatch = 0;
-    SynthCaretLeft();
+    CaretLeftAfterPostedGlyph();
   }
 }
 

@@ -3,11 +3,16 @@
 #pragma once
 
 #include "typing/controller_link.h"
+#include "typing/typing_state.h"
 #include "win32/win32.h"
+
+// The Space counts as held while it is down, unless the key pressed after it has already done
+// its release (that key is typed as it would be after the Space).
+inline bool SpaceHeld() { return fSettling == 0 && fSpaceSettled == 0 && IsKeyDown(VK_SPACE); }
 
 // Ctrl and Alt up, and Space too when `testSpace`: a key chord belongs to the application.
 inline bool ModifiersUp(bool testSpace) {
-  return !IsKeyDown(VK_CONTROL) && !IsKeyDown(VK_MENU) && !(testSpace && IsKeyDown(VK_SPACE));
+  return !IsKeyDown(VK_CONTROL) && !IsKeyDown(VK_MENU) && !(testSpace && SpaceHeld());
 }
 
 // Gates every translated key must pass; a key that fails is handed on untouched.

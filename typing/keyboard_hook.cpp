@@ -140,10 +140,10 @@ void TypeAndStepLeft(BYTE glyph, UINT timeout, bool sent) {
 // Replaces an open lam, right of the caret, by the lam-alef ligature.
 void ReplaceLam(BYTE ligature, bool sent) {
   if (sent) {
-    SendReplaceGlyph(ligature);
+    SendReplaceGlyph(ligature, nAppCode);
   } else {
     PostReplaceGlyph(ligature);
-    SynthCaretLeft();
+    PostKeyMessage(WM_KEYDOWN, VK_LEFT);
   }
 }
 
@@ -208,7 +208,7 @@ void HandleLetterKey(int nCode, int index, LPARAM lParam) {
   if (KeyReleased(lParam)) {
     // The release of any letter key completes a pending Shift-layer character.
     if (nCode == HC_NOREMOVE || fShiftPending == 0) return;
-    InjectKeys(VK_LEFT);
+    KeysAfterPostedGlyph(VK_LEFT);
     fShiftPending = 0;
     return;
   }
@@ -226,19 +226,68 @@ void HandleLetterKey(int nCode, int index, LPARAM lParam) {
   }
 }
 
+void Dispatch(int nCode, UINT vk, LPARAM lParam) {
+  const int letter = LetterKeyIndex(vk);
+  if (vk == VK_SCROLL) {
+    ScrollLockKey(nCode, lParam);
+  } else if (letter >= 0) {
+    HandleLetterKey(nCode, letter, lParam);
+  } else {
+    HandleEditingKey(nCode, vk, lParam);
+  }
+}
+
+// The keys whose press ends an earlier key still held: the ones that type. The caret keys the
+// library injects itself (Left, Delete, Home) are not among them.
+bool IsTypingKey(UINT vk) {
+  return LetterKeyIndex(vk) >= 0 || (vk >= '0' && vk <= '9') || vk == VK_SPACE || vk == VK_RETURN ||
+         vk == VK_BACK || vk == VK_SEPARATOR;
+}
+
+bool Settled(UINT vk) { return (anSettledKeys[vk >> 5 & 7] >> (vk & 31) & 1) != 0; }
+void MarkSettled(UINT vk, bool settled) {
+  const unsigned int bit = 1u << (vk & 31);
+  unsigned int& bits = anSettledKeys[vk >> 5 & 7];
+  bits = settled ? bits | bit : bits & ~bit;
+}
+
+// A typing key goes down while the one pressed before it is still held: that key's release is
+// done first, as if it had come now, so the glyphs land in the order of the presses.
+void SettleHeldKey(UINT vk) {
+  const int held = nHeldKey;
+  nHeldKey = static_cast<int>(vk);
+  if (vk == VK_SPACE) fSpaceSettled = 0;
+  if (held == 0 || held == static_cast<int>(vk)) return;  // nothing held, or an auto-repeat
+  MarkSettled(static_cast<UINT>(held), true);
+  if (held == VK_SPACE) fSpaceSettled = 1;
+  fSettling = 1;
+  Dispatch(HC_ACTION, static_cast<UINT>(held), static_cast<LPARAM>(0xC0000001u));
+  fSettling = 0;
+}
+
+// False for the release of a key whose release was already done early.
+bool TakeRelease(UINT vk) {
+  if (nHeldKey == static_cast<int>(vk)) nHeldKey = 0;
+  if (vk == VK_SPACE) fSpaceSettled = 0;
+  if (!Settled(vk)) return true;
+  MarkSettled(vk, false);
+  return false;
+}
+
 }  // namespace
 
 LRESULT CALLBACK KeyboardProc(int nCode, WPARAM wParam, LPARAM lParam) {
   if (nCode >= 0 && !IsMarshalledHookCall(kSlotKeyboard)) {
     const UINT vk = static_cast<UINT>(wParam);
-    const int letter = LetterKeyIndex(vk);
-    if (vk == VK_SCROLL) {
-      ScrollLockKey(nCode, lParam);
-    } else if (letter >= 0) {
-      HandleLetterKey(nCode, letter, lParam);
-    } else {
-      HandleEditingKey(nCode, vk, lParam);
+    bool handle = true;
+    if (nCode == HC_ACTION && vk < 256 && IsTypingKey(vk)) {
+      if (KeyReleased(lParam)) {
+        handle = TakeRelease(vk);
+      } else {
+        SettleHeldKey(vk);
+      }
     }
+    if (handle) Dispatch(nCode, vk, lParam);
   }
   return PassHookOn(kSlotKeyboard, nCode, wParam, lParam);
 }

@@ -12,11 +12,22 @@ bool Plain() { return !IsKeyDown(VK_CONTROL) && !IsKeyDown(VK_MENU); }
 
 void Neutralise(MSG* msg) { msg->message = kNeutralisedKeyMessage; }
 
-// The application would see Shift still held after our glyph; release both Shift keys.
+// The application would see Shift still held after our glyph, and take the caret step of a
+// Shift-layer character for Shift+Left, a selection: release both Shift keys in this thread's
+// key state. That takes effect at once; injected Shift key-ups would come only after the keys
+// already typed ahead, and could release a Shift pressed again meanwhile.
 void ReleaseShift() {
   if (!IsKeyDown(VK_SHIFT)) return;
-  keybd_event(VK_SHIFT, 66, KEYEVENTF_KEYUP, 0);
-  keybd_event(VK_SHIFT, 84, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
+  BYTE state[256];
+  if (!GetKeyboardState(state)) {
+    keybd_event(VK_SHIFT, 66, KEYEVENTF_KEYUP, 0);
+    keybd_event(VK_SHIFT, 84, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
+    return;
+  }
+  state[VK_SHIFT] &= 0x7F;
+  state[VK_LSHIFT] &= 0x7F;
+  state[VK_RSHIFT] &= 0x7F;
+  SetKeyboardState(state);
 }
 
 // The keys the keyboard hook types from the glyph tables: letters, punctuation and the keypad

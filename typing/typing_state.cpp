@@ -11,6 +11,10 @@ int nEnterCount;
 // -1, not 0: no digit has been typed in a fresh process, so the first Space must not act as if
 // the digit 0 came before it.
 int nLastDigit = -1;
+int nHeldKey;
+unsigned int anSettledKeys[8];
+int fSettling;
+int fSpaceSettled;
 
 void ResetTypingState() {
   nKeyIndex = 0;
@@ -22,4 +26,8 @@ void ResetTypingState() {
   fKeyLatch = 0;
   nEnterCount = 0;
   nLastDigit = -1;
+  nHeldKey = 0;
+  for (unsigned int& bits : anSettledKeys) bits = 0;
+  fSettling = 0;
+  fSpaceSettled = 0;
 }

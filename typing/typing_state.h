@@ -12,5 +12,14 @@ extern int fKeyLatch;
 extern int nEnterCount;  // translated Enter keys in a row
 extern int nLastDigit;   // digit of the last digit key; -1 when none was typed since
 
+// Keys that overlap, as a fast typist's do (the next key down before the last one is up), type
+// what the same keys type one after the other: the press of a typing key first does the release
+// work of the key pressed before it, if that one is still down, and that key's own release then
+// does nothing.
+extern int nHeldKey;                   // the typing key pressed last and not yet released, or 0
+extern unsigned int anSettledKeys[8];  // bit per virtual key: released early, own release to skip
+extern int fSettling;                  // the early release is being done now
+extern int fSpaceSettled;  // the Space still held was released early: letters pass its gate
+
 // The state as it is when the library is attached to a process.
 void ResetTypingState();

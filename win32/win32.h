@@ -226,6 +226,7 @@ HWND GetFocus(void);
 HWND GetParent(HWND hWnd);
 SHORT GetKeyState(int nVirtKey);
 BOOL GetKeyboardState(BYTE* lpKeyState);
+BOOL SetKeyboardState(BYTE* lpKeyState);
 UINT MapVirtualKeyA(UINT uCode, UINT uMapType);
 UINT SendInput(UINT cInputs, INPUT* pInputs, int cbSize);
 void keybd_event(BYTE bVk, BYTE bScan, DWORD dwFlags, ULONG_PTR dwExtraInfo);

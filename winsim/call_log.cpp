@@ -190,6 +190,10 @@ std::string Call::ToString() const {
       o << "keybd_event(" << KeyName(a) << ", scan " << Hex(b) << ", flags " << Hex(c)
         << (d ? ", extra " + Hex(d) : "") << ")";
       break;
+    case CallKind::SetKeyState:
+      o << "SetKeyboardState(Shift " << Hex(a) << ", left Shift " << Hex(b) << ", right Shift "
+        << Hex(c) << ")";
+      break;
     case CallKind::MessageBox:
       o << "MessageBoxA(" << h << ", " << Quoted(text) << ", " << Quoted(text2) << ", " << Hex(a)
         << ")";
@@ -266,6 +270,10 @@ Call SendInputCall(UINT count, int recordSize) {
 
 Call Injected(WORD vk, WORD scan, DWORD flags, DWORD type, DWORD time, ULONG_PTR extraInfo) {
   return Make(CallKind::Injected, 0, type, vk, scan, flags, time, static_cast<int64_t>(extraInfo));
+}
+
+Call SetKeyState(BYTE shift, BYTE leftShift, BYTE rightShift) {
+  return Make(CallKind::SetKeyState, 0, shift, leftShift, rightShift);
 }
 
 Call KeybdEvent(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extraInfo) {

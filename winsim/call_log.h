@@ -24,6 +24,7 @@ enum class CallKind {
   SendInput,
   Injected,  // one row per record passed to SendInput, right after its SendInput row
   KeybdEvent,
+  SetKeyState,  // SetKeyboardState: a, b, c the new VK_SHIFT, VK_LSHIFT and VK_RSHIFT bytes
   MessageBox,
   HookSet,
   Unhook,
@@ -67,6 +68,7 @@ Call SendInputCall(UINT count, int recordSize);
 Call Injected(WORD vk, WORD scan, DWORD flags, DWORD type = INPUT_KEYBOARD, DWORD time = 0,
               ULONG_PTR extraInfo = 0);
 Call KeybdEvent(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extraInfo = 0);
+Call SetKeyState(BYTE shift, BYTE leftShift, BYTE rightShift);
 Call MessageBoxCall(HWND owner, const char* text, const char* caption, UINT type);
 Call HookSet(int type, HOOKPROC proc, HINSTANCE module, DWORD thread);
 Call Unhook(HHOOK hhook);

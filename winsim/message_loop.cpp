@@ -1,5 +1,7 @@
 #include "winsim/message_loop.h"
 
+#include <algorithm>
+
 #include "typing/keyboard_hook.h"
 #include "typing/prefilter.h"
 
@@ -156,11 +158,30 @@ void MessageLoop::Translate(const MSG& msg) {
 }
 
 // An edit control: characters are inserted at the caret; Left, Delete, Home and End move or
-// delete around it, a line break (CR LF) counting as one character; everything else (the
-// neutralised key message included) does nothing.
+// delete around it, a line break (CR LF) counting as one character; with Shift held (the thread's
+// key state as the window procedure reads it) a caret key selects, and the next character or
+// Delete replaces the selection; everything else (the neutralised key message included) does
+// nothing.
 void MessageLoop::WindowProc(const MSG& msg) {
   if (msg.hwnd == nullptr || !d_.IsWindow(msg.hwnd)) return;
   Edit& e = edits_[msg.hwnd];
+  const auto eraseSelection = [&e]() {
+    if (e.anchor == e.caret) return false;
+    const size_t from = std::min(e.anchor, e.caret);
+    e.text.erase(from, std::max(e.anchor, e.caret) - from);
+    e.caret = e.anchor = from;
+    return true;
+  };
+  if (msg.message == WM_CHAR && static_cast<unsigned char>(msg.wParam) >= 0x20) eraseSelection();
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_DELETE && eraseSelection()) return;
+  // Caret keys set the anchor afresh unless Shift is down; characters leave the caret alone.
+  struct AnchorAfter {
+    Edit& e;
+    bool keep;
+    ~AnchorAfter() {
+      if (!keep) e.anchor = e.caret;
+    }
+  } anchorAfter{e, msg.message == WM_KEYDOWN && IsKeyDown(VK_SHIFT)};
   const auto breakBefore = [&e](size_t at) {
     return at >= 2 && e.text.compare(at - 2, 2, "\r\n") == 0;
   };

@@ -22,6 +22,10 @@ class MessageLoop {
 
   // A key the user presses or releases; the loop then runs until every queue is empty.
   void UserKey(UINT vk, bool down);
+  // A key typed ahead: queued behind the user's other keys, nothing runs yet. RunQueued then
+  // lets the thread take them all, as a busy program does once it gets round to its queue.
+  void TypeAhead(UINT vk, bool down) { input_.push_back({vk, down}); }
+  void RunQueued() { Run(); }
 
   std::string Text(HWND hwnd) const;
   // A multi-line edit control keeps Enter as CR LF; a single-line one ignores it.
@@ -31,9 +35,12 @@ class MessageLoop {
   int latinCharacters = 0;
 
  private:
+  // The selection runs from the anchor to the caret: Shift with a caret key extends it, and a
+  // character or Delete replaces it, as in an edit control.
   struct Edit {
     std::string text;
     size_t caret = 0;
+    size_t anchor = 0;
     bool multiline = false;
   };
   struct KeyEvent {

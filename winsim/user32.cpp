@@ -97,6 +97,15 @@ BOOL GetKeyboardState(BYTE* lpKeyState) {
   return TRUE;
 }
 
+BOOL SetKeyboardState(BYTE* lpKeyState) {
+  Log(fakewin::SetKeyState(lpKeyState[VK_SHIFT], lpKeyState[VK_LSHIFT], lpKeyState[VK_RSHIFT]));
+  for (int vk = 0; vk < 256; ++vk) {
+    D().SetKeyDown(vk, (lpKeyState[vk] & 0x80) != 0);
+    D().SetToggled(vk, (lpKeyState[vk] & 1) != 0);
+  }
+  return TRUE;
+}
+
 UINT MapVirtualKeyA(UINT uCode, UINT uMapType) { return uMapType == 0 ? D().ScanCode(uCode) : 0; }
 
 UINT SendInput(UINT cInputs, INPUT* pInputs, int cbSize) {

@@ -4,6 +4,9 @@
 #include "tests/unit/library_test.h"
 #include "typing/app_detect.h"
 #include "typing/controller_link.h"
+#include "typing/typing_state.h"
+
+#include <vector>
 
 using namespace fakewin;
 
@@ -109,10 +112,75 @@ INSTANTIATE_TEST_SUITE_P(Routes, CaretLeftTest,
                                            CaretCase{"SentCorelDraw", kAppCorelDraw, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(DeliveryTest, SendReplaceGlyphTypesThenInjectsDeleteAndLeft) {
-  SendReplaceGlyph(0xFE);
+// The keys after a glyph go its way, so they reach the window before keys typed ahead: posted
+// after a posted glyph, sent after a sent one (Home as End: a sent key skips the pre-filter that
+// swaps them), injected only for Illustrator.
+TEST_F(DeliveryTest, KeysAfterAGlyphGoItsWay) {
+  const struct {
+    int appCode;
+    bool sent;
+    std::vector<Call> calls;
+  } cases[] = {
+      {kAppEdit,
+       false,
+       {Posted(edit, WM_KEYDOWN, VK_DELETE, 0), Posted(edit, WM_KEYDOWN, VK_LEFT, 0),
+        Posted(edit, WM_KEYDOWN, VK_HOME, 0)}},
+      {kAppNone,
+       true,
+       {Sent(edit, WM_KEYDOWN, VK_DELETE, 0, 100), Sent(edit, WM_KEYDOWN, VK_LEFT, 0, 100),
+        Sent(edit, WM_KEYDOWN, VK_END, 0, 100)}},
+      {kAppFreeHand,
+       true,
+       {Sent(edit, WM_KEYDOWN, VK_DELETE, 0, 100), Sent(edit, WM_KEYDOWN, VK_LEFT, 0, 100),
+        Sent(edit, WM_KEYDOWN, VK_END, 0, 100)}},
+      {kAppIllustrator,
+       true,
+       {SendInputCall(3, sizeof(INPUT)), KeyDownRecord(VK_DELETE), KeyDownRecord(VK_LEFT),
+        KeyDownRecord(VK_HOME)}},
+  };
+  for (const auto& c : cases) {
+    d.ClearLog();
+    DeliverKeys(c.appCode, c.sent, VK_DELETE, VK_LEFT, VK_HOME);
+    EXPECT_CALLS(d, c.calls) << c.appCode;
+  }
+}
+
+TEST_F(DeliveryTest, SendReplaceGlyphSendsDeleteAndLeftInjectedOnlyForIllustrator) {
+  SendReplaceGlyph(0xFE, kAppFlash);
+  EXPECT_CALLS(d, {Sent(edit, WM_CHAR, 0xFE, 0, 100), Sent(edit, WM_KEYDOWN, VK_DELETE, 0, 100),
+                   Sent(edit, WM_KEYDOWN, VK_LEFT, 0, 100)});
+  d.ClearLog();
+  SendReplaceGlyph(0xFE, kAppIllustrator);
   EXPECT_CALLS(d, {Sent(edit, WM_CHAR, 0xFE, 0, 100), SendInputCall(2, sizeof(INPUT)),
                    KeyDownRecord(VK_DELETE), KeyDownRecord(VK_LEFT)});
+}
+
+// After a glyph that was posted on either route (Shift layer, digits): the Left is posted, and
+// injected only for Illustrator on the sent route.
+TEST_F(DeliveryTest, KeysAfterAPostedGlyph) {
+  const struct {
+    const char* mode;
+    int appCode;
+    bool injected;
+  } cases[] = {{kTypingModeFalse, kAppIllustrator, false},
+               {kTypingModeTrue, kAppEdit, false},
+               {kTypingModeTrue, kAppNone, false},
+               {kTypingModeTrue, kAppIllustrator, true}};
+  for (const auto& c : cases) {
+    SetTypingMode(c.mode);
+    nAppCode = c.appCode;
+    d.ClearLog();
+    KeysAfterPostedGlyph(VK_DELETE, VK_LEFT);
+    CaretLeftAfterPostedGlyph();
+    if (c.injected) {
+      EXPECT_CALLS(d, {SendInputCall(2, sizeof(INPUT)), KeyDownRecord(VK_DELETE),
+                       KeyDownRecord(VK_LEFT), LeftEvent()});
+    } else {
+      EXPECT_CALLS(d, {Posted(edit, WM_KEYDOWN, VK_DELETE, 0), Posted(edit, WM_KEYDOWN, VK_LEFT, 0),
+                       Posted(edit, WM_KEYDOWN, VK_LEFT, 0)})
+          << c.mode << " " << c.appCode;
+    }
+  }
 }
 
 TEST_F(DeliveryTest, PostReplaceGlyphQueuesDeleteFirstOnlyInAWordDocument) {

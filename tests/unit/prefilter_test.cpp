@@ -78,9 +78,35 @@ TEST_P(FilterTableTest, KeyDownIsChangedAsItsRowSays) {
   EXPECT_EQ(nEnterCount, r.enterCount);
   EXPECT_EQ(nLastDigit, r.lastDigit);
   if (r.shiftReleased) {
-    EXPECT_TRUE(CallsMatch(WithoutPassOn(), {kShiftUp1, kShiftUp2}));
+    // In this thread's key state, at once: keys typed ahead must not see Shift.
+    EXPECT_TRUE(CallsMatch(WithoutPassOn(), {SetKeyState(0, 0, 0)}));
+    EXPECT_FALSE(IsKeyDown(VK_SHIFT));
   } else {
     EXPECT_TRUE(CallsMatch(WithoutPassOn(), {}));
+  }
+}
+
+// Both Shift keys are let go in the key state, every other key kept; where the thread's key
+// state cannot be read, two injected Shift key-ups do it instead.
+TEST_F(PrefilterTest, ShiftIsReleasedInTheKeyStateOrByInjectedKeyUps) {
+  fFarsiOn = 1;
+  for (bool refuse : {false, true}) {
+    SCOPED_TRACE(refuse ? "no key state" : "key state");
+    d.ClearLog();
+    d.refuseKeyboardState = refuse;
+    for (int vk : {VK_SHIFT, VK_LSHIFT, VK_RSHIFT, VK_CONTROL + 0x30, static_cast<int>('Q')})
+      d.SetKeyDown(vk, true);
+    d.SetToggled(VK_SCROLL, true);
+    Retrieve(WM_KEYDOWN, 'E');
+    if (refuse) {
+      EXPECT_TRUE(CallsMatch(WithoutPassOn(), {kShiftUp1, kShiftUp2}));
+      continue;
+    }
+    EXPECT_TRUE(CallsMatch(WithoutPassOn(), {SetKeyState(0, 0, 0)}));
+    for (int vk : {VK_SHIFT, VK_LSHIFT, VK_RSHIFT}) EXPECT_FALSE(IsKeyDown(vk)) << vk;
+    EXPECT_TRUE(IsKeyDown('Q'));
+    EXPECT_TRUE(IsKeyDown(VK_CONTROL + 0x30));
+    EXPECT_EQ(KeyToggleBit(VK_SCROLL), 1);
   }
 }
 

@@ -3,8 +3,10 @@
 // in storage order (the screen's left to right, so a Farsi word reads from its right end).
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tests/unit/library_test.h"
+#include "tools/scenario.h"
 #include "typing/glyph_tables.h"
 #include "winsim/message_loop.h"
 
@@ -173,3 +175,123 @@ TEST_F(SentRouteWordTest, BackspaceRemovesTheLastGlyph) {
   const GlyphTableSet& s = GlyphTableSetFor('3');
   EXPECT_EQ(Hex(loop.Text(edit)), Hex(Bytes({s.medial[M], s.initial[E]})));
 }
+
+namespace {
+
+// A key of a typed stream: a virtual key, typed with the left Shift key or without.
+struct StreamKey {
+  UINT vk;
+  bool shift;
+};
+
+// Seeded words of every letter and punctuation key, with Shift-layer characters, digits (3, 5
+// and 8 among them, which the application types itself), Backspace and Enter between them.
+// Shift+Enter is left out: Enter's caret keys would select with Shift held, typed ahead or not.
+std::vector<StreamKey> KeyStream(unsigned seed, int count) {
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ`[]\\,./;'";
+  unsigned state = seed;
+  const auto next = [&state](unsigned n) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) % n;
+  };
+  std::vector<StreamKey> keys;
+  while (static_cast<int>(keys.size()) < count) {
+    const unsigned kind = next(10);
+    if (kind == 0) {
+      for (unsigned n = 1 + next(3); n > 0; --n) {
+        const UINT digit = '0' + next(10);
+        // Shift+3, 5 and 8 are the application's: not while a Space is held (see README).
+        keys.push_back({digit, digit != '3' && digit != '5' && digit != '8' && next(4) == 0});
+      }
+    } else {
+      for (unsigned n = 1 + next(6); n > 0; --n) {
+        keys.push_back({ScenarioVirtualKey(std::string(1, kLetters[next(35)])), next(8) == 0});
+        if (next(12) == 0) keys.push_back({VK_BACK, false});
+      }
+    }
+    const bool enter = next(9) == 0;
+    keys.push_back({enter ? static_cast<UINT>(VK_RETURN) : static_cast<UINT>(VK_SPACE),
+                    !enter && next(15) == 0});
+  }
+  return keys;
+}
+
+struct StreamCase {
+  const char* name;
+  const char* title;
+  const char* cls;
+  const char* frame;
+};
+
+class TypedAheadTest : public ::testing::TestWithParam<StreamCase> {
+ protected:
+  // The text of the stream typed into a fresh edit control: one key event at a time with the
+  // queue drained after each, all of them typed ahead, or typed ahead overlapping (each key down
+  // before the one before it is up; a Shift-layer key is let go before the next).
+  enum class Typist { kOneByOne, kAhead, kOverlapping };
+  static std::string Typed(const StreamCase& c, const std::vector<StreamKey>& keys, Typist how) {
+    fakewin::Desktop d;
+    ResetProcessState();
+    d.ShowController(c.title);
+    LibMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
+    HWND edit = d.AddWindow(c.cls, "", d.AddWindow("Pane", "", d.AddWindow("Frame", c.frame)));
+    d.SetFocus(edit);
+    MessageLoop loop(d);
+    loop.SetMultiline(edit);
+    d.SetToggled(VK_SCROLL, true);
+    loop.UserKey(VK_SCROLL, true);
+    loop.UserKey(VK_SCROLL, false);
+    const auto key = [&](UINT vk, bool down) {
+      if (how == Typist::kOneByOne) {
+        loop.UserKey(vk, down);
+      } else {
+        loop.TypeAhead(vk, down);
+      }
+    };
+    UINT held = 0;
+    for (const StreamKey& k : keys) {
+      if (k.shift) key(VK_LSHIFT, true);
+      key(k.vk, true);
+      if (held != 0) key(held, false);
+      held = 0;
+      if (how == Typist::kOverlapping && !k.shift) {
+        held = k.vk;
+        continue;
+      }
+      key(k.vk, false);
+      if (k.shift) key(VK_LSHIFT, false);
+    }
+    if (held != 0) key(held, false);
+    loop.RunQueued();
+    // Digits 3, 5 and 8 are the application's own: only they may come as Latin characters.
+    const std::string text =
+        Hex(loop.Text(edit)) + "(Latin characters: " + std::to_string(loop.latinCharacters) + ")";
+    LibMain(nullptr, DLL_PROCESS_DETACH, nullptr);
+    return text;
+  }
+};
+
+}  // namespace
+
+// However far the user types ahead of the program, and however the keys overlap, the window
+// ends up with the text the same keys give typed one at a time.
+TEST_P(TypedAheadTest, SameTextAsKeysTypedOneAtATime) {
+  for (unsigned seed : {1u, 2u, 3u, 4u}) {
+    SCOPED_TRACE(seed);
+    const std::vector<StreamKey> keys = KeyStream(seed, 200);
+    const std::string one = Typed(GetParam(), keys, Typist::kOneByOne);
+    EXPECT_GT(one.size(), 180u);
+    EXPECT_EQ(Typed(GetParam(), keys, Typist::kAhead), one);
+    EXPECT_EQ(Typed(GetParam(), keys, Typist::kOverlapping), one);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Routes, TypedAheadTest,
+    ::testing::Values(StreamCase{"PostedEdit", "FALSE 1 ZafrelXP", "Edit", "Untitled - Notepad"},
+                      StreamCase{"PostedEditModeTrue", "TRUES 2 ZafrelXP", "Edit", "Notepad"},
+                      StreamCase{"WordDocument", "FALSE 0 ZafrelXP", "_WwG",
+                                 "Document1 - Microsoft Word"},
+                      StreamCase{"SentCanvas", "TRUES 3 ZafrelXP", "Canvas", "Some Program"},
+                      StreamCase{"SentFreeHand", "TRUES 4 ZafrelXP", "Canvas", "FreeHand"}),
+    [](const auto& info) { return std::string(info.param.name); });

@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
     for (const ScenarioKey& key : s.keys) {
       const UINT shift = key.rightShift ? VK_RSHIFT : VK_LSHIFT;
       if (key.shift) loop.UserKey(shift, true);
-      PressKey(loop, key.vk);
+      if (key.press != ScenarioKey::kUpOnly) loop.UserKey(key.vk, true);
+      if (key.press != ScenarioKey::kDownOnly) loop.UserKey(key.vk, false);
       if (key.shift) loop.UserKey(shift, false);
     }
     if (s.holdCtrl) loop.UserKey(VK_CONTROL, false);

@@ -38,10 +38,12 @@ struct Received {
   std::string log;             // one line per message, for the demo
 };
 Received g_received;
+DWORD g_busyMs = 0;  // what the focus window takes over each WM_CHAR, as a slow canvas does
 
 LRESULT CALLBACK Recorder(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   char line[64];
   if (msg == WM_CHAR) {
+    if (g_busyMs != 0) Sleep(g_busyMs);
     g_received.chars += static_cast<char>(wParam);
     std::snprintf(line, sizeof line, "WM_CHAR %02X;", static_cast<unsigned>(wParam & 0xFF));
     g_received.log += line;
@@ -82,8 +84,8 @@ void Inject(unsigned vk, bool down) {
 void Press(const ScenarioKey& key) {
   const unsigned shift = key.rightShift ? VK_RSHIFT : VK_LSHIFT;
   if (key.shift) Inject(shift, true);
-  Inject(key.vk, true);
-  Inject(key.vk, false);
+  if (key.press != ScenarioKey::kUpOnly) Inject(key.vk, true);
+  if (key.press != ScenarioKey::kDownOnly) Inject(key.vk, false);
   if (key.shift) Inject(shift, false);
 }
 
@@ -395,6 +397,7 @@ void Play(const Scenario& s, HINSTANCE instance) {
   g_focus = focus;
   Drain();
   WaitForOwnHalfFirst();
+  g_busyMs = static_cast<DWORD>(s.busyMs);
 
   const int presses = SwitchFarsiOn();
   g_received = Received();
