@@ -135,19 +135,30 @@ add_test(NAME wine_installer
     --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict --prefix ${ZAFREL_PREFIX}-msi)
 set_tests_properties(wine_installer PROPERTIES LABELS wine TIMEOUT 1200 RESOURCE_LOCK wine)
 
+# The desktop helper: Notepad brought to the front and its text read, in either prefix.
+add_executable(zafreldesk tests/wine/desk_helper.cpp)
+target_include_directories(zafreldesk PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_options(zafreldesk PRIVATE -static -mconsole)
+
 # Both bitnesses on one 64-bit desktop: the 32-bit controller from a folder of the four files, its
 # 64-bit companion, the targets and Wine's Notepads of both bitnesses, keys at the X server. The
 # 32-bit files come from the win32 build beside this one.
 if(ZAFREL_TARGET STREQUAL "win64")
-  add_executable(zafreldesk tests/wine/desk_helper.cpp)
-  target_include_directories(zafreldesk PRIVATE ${CMAKE_SOURCE_DIR})
-  target_link_options(zafreldesk PRIVATE -static -mconsole)
   add_test(NAME wine_both_bitnesses
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/both_test.py
       --bin32 ${CMAKE_SOURCE_DIR}/build/win32 --bin64 ${CMAKE_BINARY_DIR}
       --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict --prefix ${ZAFREL_PREFIX})
   set_tests_properties(wine_both_bitnesses PROPERTIES LABELS wine TIMEOUT 900 RESOURCE_LOCK wine)
 endif()
+
+# Fast typing: keys that overlap, 30 ms apart, at the X server into the target's edit control
+# and into Wine's Notepad, and 50 ms apart into a window that takes 150 ms per WM_CHAR; each text
+# against the host engine's prediction.
+add_test(NAME wine_fast_typing
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/speed_test.py
+    --bin ${CMAKE_BINARY_DIR} --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict
+    --prefix ${ZAFREL_PREFIX} --arch ${ZAFREL_PE_ARCH})
+set_tests_properties(wine_fast_typing PROPERTIES LABELS wine TIMEOUT 900 RESOURCE_LOCK wine)
 
 # The typing benchmark's Wine half: the library's hooks against none, in one process, per key.
 add_executable(wine_bench tools/bench/wine_bench.cpp)

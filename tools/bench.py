@@ -10,6 +10,10 @@
   own instructions are charged to the hook procedure it ran under.
 - Under Wine: wine_bench.exe types the same kind of mix into an edit control with the hooks on
   and with them off, in the same run; the medians of its repetitions and their ratio.
+- Fastest exact typing: for each DLL, the target program's edit control under Wine typed into
+  at the X server with xdotool, a seeded stream of Persian words, digits, line breaks and
+  corrections, at falling intervals between key events; each text against the host engine's
+  prediction, and the shortest interval down to which every text was exact.
 - The DLL sizes.
 Prints one table and writes build/bench.json. --tiny runs a few keys only, to show that it works.
 """
@@ -26,7 +30,9 @@ import sys
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tools"))
 
+import typist  # noqa: E402
 import wine32  # noqa: E402  (the one way 32-bit Wine starts)
+from winedesk import Desktop  # noqa: E402
 
 LIBRARY_FOLDERS = ("win32/", "hooklib/", "typing/", "diagnostics/", "dll/")
 SEED = 20261208
@@ -197,6 +203,100 @@ def wine_timing(bin_dir, dll, keys, reps):
     return fields
 
 
+EXACT_INTERVALS = (200, 100, 50, 30, 15)
+# The target program waits two minutes for the driver's typing: a scenario's share of the keys
+# is kept well inside that, and a long run at a slow interval is typed in several scenarios.
+CHUNK_SECONDS = 80
+WAYS = {
+    "plain": "each key released before the next goes down",
+    "rollover": "each key pressed before the one before it is released",
+}
+
+
+def chunks(tokens, interval_ms):
+    """The tokens in pieces whose key events (about two per key) last CHUNK_SECONDS at most."""
+    size = max(1, CHUNK_SECONDS * 1000 // (2 * interval_ms))
+    return [tokens[i:i + size] for i in range(0, len(tokens), size)]
+
+
+def exact_typing(dll, keys, intervals, ways, seed=typist.SEED):
+    """Types the key stream into the target's edit control under Wine at each interval, in each
+    way; returns {"runs": [...], "shortest_exact_ms": {way: ms or None}}, or raises BenchError."""
+    arch = "x64" if dll == "ZafrelXP64.dll" else "x86"
+    bin_dir = ROOT / "build" / ("win64" if arch == "x64" else "win32")
+    predictor = ROOT / "build" / "host" / "zafrel_predict"
+    for needed in (bin_dir / "zafreltarget.exe", predictor):
+        if not needed.exists():
+            raise BenchError(f"{needed} is missing; build the host, win32 and win64 presets")
+    tokens = typist.key_stream(keys, seed)
+    press = {"plain": typist.plain, "rollover": typist.rollover}
+    blocks, plan, pieces = [], {}, {}
+    for way in ways:
+        for interval in intervals:
+            names = []
+            for n, piece in enumerate(chunks(tokens, interval)):
+                name = f"{way}_{interval}ms_{n}"
+                events = press[way](piece)
+                blocks.append(typist.scenario(name, events))
+                plan[name] = (events, interval)
+                names.append(name)
+            pieces[(way, interval)] = names
+    prefix = wine32.project_prefix64() if arch == "x64" else wine32.project_prefix()
+    with open(bin_dir / "bench-exact-wine.log", "w") as log:
+        desktop = Desktop(prefix, log, arch=arch)
+        path = bin_dir / "bench-exact.txt"
+        path.write_text("".join(blocks))
+        try:
+            predicted = typist.predict(predictor, path)
+            desktop.start()
+            seconds = 600 + sum(len(e) * ms for e, ms in plan.values()) / 1000
+            results, code, _, timing = typist.play_session(desktop, bin_dir, path, plan, seconds)
+        except (wine32.WineError, subprocess.TimeoutExpired, subprocess.CalledProcessError) as e:
+            raise BenchError(f"exact typing with {dll}: {e}")
+        finally:
+            desktop.stop()
+    if code != 0:
+        raise BenchError(f"zafreltarget.exe ({dll}) ended with exit code {code}")
+    runs, shortest = [], {}
+    for way in ways:
+        shortest[way], falling = None, True
+        for interval in intervals:
+            names = pieces[(way, interval)]
+            if any(results.get(n, {}).get("TYPED") != "yes" for n in names):
+                raise BenchError(f"the target did not take all keys of {way} typing at "
+                                 f"{interval} ms ({dll})")
+            got = " ".join(results[n]["TEXT"] for n in names if results[n]["TEXT"])
+            want = " ".join(predicted[n] for n in names if predicted.get(n))
+            at = typist.first_difference(got, want)
+            runs.append({"way": way, "interval_ms": interval, "exact": at is None,
+                         "bytes": len(want.split()), "first_difference": at,
+                         "difference": typist.difference_report(got, want, context=6),
+                         "typed_s": round(sum(timing[n][0] for n in names), 1)})
+            falling = falling and at is None
+            if falling:
+                shortest[way] = interval
+    return {"keys": keys, "seed": seed, "ways": {w: WAYS[w] for w in ways},
+            "runs": runs, "shortest_exact_ms": shortest}
+
+
+def exact_rows(dll, exact):
+    if "error" in exact:
+        return [f"Fastest exact typing, {dll}: not measured: {exact['error']}"]
+    rows = []
+    for way, meaning in exact["ways"].items():
+        rows.append(f"Fastest exact typing, {dll}: {exact['keys']} keys at the X server into an "
+                    f"edit control, {way} ({meaning}); the interval is the time between key "
+                    f"events:")
+        for run in (r for r in exact["runs"] if r["way"] == way):
+            what = "exact" if run["exact"] else f"not exact: {run['difference']}"
+            rows.append(f"  {run['interval_ms']:>4} ms  {what} ({run['bytes']} bytes, typed in "
+                        f"{run['typed_s']} s)")
+        ms = exact["shortest_exact_ms"][way]
+        rows.append(f"  shortest interval with every text exact down to it: "
+                    f"{f'{ms} ms' if ms is not None else 'none'}")
+    return rows
+
+
 def table(result):
     rows = []
     for variant in ("ordinary names", "longest names"):
@@ -217,6 +317,8 @@ def table(result):
             f"(wall ratio {wine['wall_ratio']}; median of {wine['reps']}, {wine['keys']} keys)")
         if "note" in wine:
             rows.append(f"  {wine['note']}")
+    for dll, exact in result.get("exact_typing", {}).items():
+        rows += exact_rows(dll, exact)
     for dll, size in result["dll_bytes"].items():
         rows.append(f"{dll}: {size} bytes")
     return "\n".join(rows)
@@ -230,10 +332,20 @@ def main(argv):
     parser.add_argument("--reps", type=int, default=5)
     parser.add_argument("--tiny", action="store_true", help="a few keys, only to show it works")
     parser.add_argument("--no-wine", action="store_true", help="the host counts and sizes only")
+    parser.add_argument("--exact-keys", type=int, default=1000,
+                        help="keys per interval for the fastest exact typing")
+    parser.add_argument("--exact-intervals", default=",".join(map(str, EXACT_INTERVALS)),
+                        help="milliseconds between key events, slowest first")
+    parser.add_argument("--exact-rollover", action="store_true",
+                        help="the fastest exact typing with overlapping keys too")
+    parser.add_argument("--no-exact", action="store_true", help="no fastest exact typing")
     parser.add_argument("--json", default=str(ROOT / "build" / "bench.json"))
     args = parser.parse_args(argv)
+    intervals = [int(ms) for ms in args.exact_intervals.split(",")]
+    ways = ("plain", "rollover") if args.exact_rollover else ("plain",)
     if args.tiny:
         args.keys, args.wine_keys, args.reps = 20, 20, 1
+        args.exact_keys, intervals = 20, [50, 15]
 
     bench = ROOT / "build" / "bench" / "zafrel_bench"
     try:
@@ -241,7 +353,7 @@ def main(argv):
             raise BenchError("valgrind is missing; run ./zafrel setup")
         if not bench.exists():
             raise BenchError(f"{bench} is missing; build the bench preset")
-        result = {"seed": SEED, "host": {}, "wine": {}, "dll_bytes": {}}
+        result = {"seed": SEED, "host": {}, "wine": {}, "exact_typing": {}, "dll_bytes": {}}
         for variant, long_names in (("ordinary names", False), ("longest names", True)):
             keys, per_proc, api = count_instructions(bench, args.keys, long_names, bench.parent)
             heap = {f: n for f, n in api.items() if f.startswith(HEAP_FUNCTIONS)}
@@ -264,6 +376,12 @@ def main(argv):
                         result["wine"][dll] = wine_timing(bin_dir, dll, args.wine_keys, args.reps)
                     except (BenchError, wine32.WineError) as e:
                         result["wine"][dll] = {"error": str(e)}
+                if not args.no_wine and not args.no_exact:
+                    try:
+                        result["exact_typing"][dll] = exact_typing(dll, args.exact_keys,
+                                                                   intervals, ways)
+                    except (BenchError, wine32.WineError, OSError) as e:
+                        result["exact_typing"][dll] = {"error": str(e)}
     except BenchError as e:
         print(f"bench: FAILED — {e}", file=sys.stderr)
         return 1
@@ -272,7 +390,8 @@ def main(argv):
     with open(args.json, "w") as f:
         json.dump(result, f, indent=2)
     print(f"bench: wrote {args.json}")
-    failed = [dll for dll, w in result["wine"].items() if "error" in w]
+    failed = [dll for part in ("wine", "exact_typing") for dll, w in result[part].items()
+              if "error" in w]
     return 1 if failed else 0
 
 
