@@ -219,7 +219,7 @@ def chunks(tokens, interval_ms):
     return [tokens[i:i + size] for i in range(0, len(tokens), size)]
 
 
-def exact_typing(dll, keys, intervals, ways, seed=typist.SEED):
+def exact_typing(dll, keys, intervals, ways, seed=typist.SEED, route="posted"):
     """Types the key stream into the target's edit control under Wine at each interval, in each
     way; returns {"runs": [...], "shortest_exact_ms": {way: ms or None}}, or raises BenchError."""
     arch = "x64" if dll == "ZafrelXP64.dll" else "x86"
@@ -237,7 +237,7 @@ def exact_typing(dll, keys, intervals, ways, seed=typist.SEED):
             for n, piece in enumerate(chunks(tokens, interval)):
                 name = f"{way}_{interval}ms_{n}"
                 events = press[way](piece)
-                blocks.append(typist.scenario(name, events))
+                blocks.append(typist.scenario(name, events, route=route))
                 plan[name] = (events, interval)
                 names.append(name)
             pieces[(way, interval)] = names
@@ -275,7 +275,7 @@ def exact_typing(dll, keys, intervals, ways, seed=typist.SEED):
             falling = falling and at is None
             if falling:
                 shortest[way] = interval
-    return {"keys": keys, "seed": seed, "ways": {w: WAYS[w] for w in ways},
+    return {"keys": keys, "seed": seed, "route": route, "ways": {w: WAYS[w] for w in ways},
             "runs": runs, "shortest_exact_ms": shortest}
 
 
@@ -285,8 +285,8 @@ def exact_rows(dll, exact):
     rows = []
     for way, meaning in exact["ways"].items():
         rows.append(f"Fastest exact typing, {dll}: {exact['keys']} keys at the X server into an "
-                    f"edit control, {way} ({meaning}); the interval is the time between key "
-                    f"events:")
+                    f"edit control ({exact.get('route', 'posted')} route), {way} ({meaning}); "
+                    f"the interval is the time between key events:")
         for run in (r for r in exact["runs"] if r["way"] == way):
             what = "exact" if run["exact"] else f"not exact: {run['difference']}"
             rows.append(f"  {run['interval_ms']:>4} ms  {what} ({run['bytes']} bytes, typed in "
@@ -339,6 +339,9 @@ def main(argv):
     parser.add_argument("--exact-rollover", action="store_true",
                         help="the fastest exact typing with overlapping keys too")
     parser.add_argument("--no-exact", action="store_true", help="no fastest exact typing")
+    parser.add_argument("--exact-route", choices=sorted(typist.ROUTES), default="posted",
+                        help="the window typed into: an edit control on the posted route, one "
+                             "the library sends to, or one under an Illustrator frame")
     parser.add_argument("--json", default=str(ROOT / "build" / "bench.json"))
     args = parser.parse_args(argv)
     intervals = [int(ms) for ms in args.exact_intervals.split(",")]
@@ -378,8 +381,8 @@ def main(argv):
                         result["wine"][dll] = {"error": str(e)}
                 if not args.no_wine and not args.no_exact:
                     try:
-                        result["exact_typing"][dll] = exact_typing(dll, args.exact_keys,
-                                                                   intervals, ways)
+                        result["exact_typing"][dll] = exact_typing(
+                            dll, args.exact_keys, intervals, ways, route=args.exact_route)
                     except (BenchError, wine32.WineError, OSError) as e:
                         result["exact_typing"][dll] = {"error": str(e)}
     except BenchError as e:

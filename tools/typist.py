@@ -157,10 +157,22 @@ def type_events(env, events, interval_ms):
     return time.monotonic() - started
 
 
-def scenario(name, events, busy_ms=0):
+# The window arrangements typed into, by the route the library takes there: a real edit control
+# in the controller's mode "FALSE" (posted); an edit control under a class no program is known
+# by, in mode "TRUE" (glyphs and caret keys sent); the same under a frame titled as Illustrator's
+# (glyphs sent, caret keys injected: its caret moves only for real key events).
+ROUTES = {
+    "posted": ["controller FALSE 1", "window Edit multiline"],
+    "sent": ["controller TRUES 1", "window Canvas multiline"],
+    "illustrator": ["controller TRUES 1", "window Canvas multiline",
+                    "ancestor 2 Adobe Illustrator 10"],
+}
+
+
+def scenario(name, events, busy_ms=0, route="posted"):
     """A scenario block whose keys the driver types at the X server into a multiline edit
-    control, in the controller's posted mode and font code 1."""
-    lines = [f"scenario {name}", "controller FALSE 1", "window Edit multiline", "typist xdotool"]
+    control, font code 1, on one of the ROUTES."""
+    lines = [f"scenario {name}"] + ROUTES[route] + ["typist xdotool"]
     if busy_ms:
         lines.append(f"busy {busy_ms}")
     return "\n".join(lines + ["keys " + " ".join(events), "end", ""])

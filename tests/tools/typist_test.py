@@ -158,6 +158,9 @@ class PressTest(unittest.TestCase):
         self.assertEqual(typist.scenario("busy", ["+E", "-E"], busy_ms=150),
                          "scenario busy\ncontroller FALSE 1\nwindow Edit multiline\n"
                          "typist xdotool\nbusy 150\nkeys +E -E\nend\n")
+        self.assertEqual(typist.scenario("ai", ["E"], route="illustrator"),
+                         "scenario ai\ncontroller TRUES 1\nwindow Canvas multiline\n"
+                         "ancestor 2 Adobe Illustrator 10\ntypist xdotool\nkeys E\nend\n")
 
 
 class DifferenceTest(unittest.TestCase):
