@@ -5,6 +5,12 @@
 //   controller FALSE 1          mode word and font code the controller's title is to carry
 //   window Edit multiline       class of the focus window ("Edit" is the real edit control; any
 //                               other name is an edit control under that class name)
+//   canvas yes                  the focus window is not an edit control but the target's own
+//                               document view under the window line's class name, as a
+//                               desktop-publishing program has: it keeps the bytes its WM_CHARs
+//                               bring, edits as a multi-line edit control does and draws the
+//                               bytes with ExtTextOutA (a class name is a canvas in every
+//                               scenario of a file or in none, and never "Edit")
 //   ancestor 2 Adobe Illustrator 10   title of the grand-parent (2) or great-grand-parent (3)
 //   ancestor 4 CorelDRAW 12     class name of the 4th ancestor
 //   hold ctrl                   Ctrl is held while the keys are typed
@@ -25,11 +31,14 @@
 //   notify off=1                on/off notifications the controller is to get while typing
 //   fontfile ZafrelXPNazli1.ttf a TrueType file the target loads for itself alone (a name in the
 //                               folder given with --fonts, or a Windows path)
-//   typeface ZafrelXP Nazli 1   the face the edit control shows its text in; the target then
-//                               reports the face Wine chose and the glyphs it draws
+//   typeface ZafrelXP Nazli 1   the face the edit control or the canvas shows its text in; the
+//                               target then reports the face Wine chose and the glyphs it draws
 //   fontsize 40                 the typeface's character height in pixels
 //   busy 150                    the focus window's procedure takes this many milliseconds over
 //                               every WM_CHAR, as a slow desktop-publishing canvas does
+//   codepages 1252 1256         the ANSI code pages (which Wine takes from the Unix locale)
+//                               the scenario's outcome holds under; 1252 alone when not given.
+//                               The end-to-end driver plays the scenarios of its locale's one
 //   picture yes                 after its result the target keeps the window up, says where the
 //                               edit's text area is on the screen and waits for the driver to
 //                               take a picture of it
@@ -38,6 +47,7 @@
 // Blank lines and lines starting with # are ignored.
 #pragma once
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -77,6 +87,8 @@ struct Scenario {
   int fontSize = 0;  // pixels; 0 leaves the typeface's own default height
   int busyMs = 0;    // time the focus window takes over each WM_CHAR
   bool picture = false;
+  bool canvas = false;
+  std::vector<unsigned> codePages;  // empty: 1252 alone
 };
 
 // The virtual key of a token, or 0.
@@ -152,7 +164,16 @@ inline bool ReadQuoted(const std::string& in, std::string* out) {
   return true;
 }
 
-// Reads every scenario of a file; on a malformed line, writes why to `error` and returns false.
+inline bool EqualsIgnoringCase(const std::string& a, const char* b) {
+  size_t i = 0;
+  for (; i < a.size() && b[i] != '\0'; ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return i == a.size() && b[i] == '\0';
+}
+
 // Reads one line of any length (a long keys line must not be split into two), with its line end;
 // false at the end of the file.
 inline bool ReadLine(FILE* f, std::string* line) {
@@ -165,6 +186,8 @@ inline bool ReadLine(FILE* f, std::string* line) {
   return !line->empty();
 }
 
+// Reads every scenario of a file; on a malformed line or a file whose scenarios cannot be played
+// by one process, writes why to `error` and returns false.
 inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::string* error) {
   FILE* f = std::fopen(path, "r");
   if (f == nullptr) {
@@ -279,6 +302,21 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
       current.busyMs = static_cast<int>(ms);
     } else if (word == "picture") {
       current.picture = rest == "yes";
+    } else if (word == "canvas") {
+      if (rest != "yes" && rest != "no") fail("canvas wants yes or no");
+      current.canvas = rest == "yes";
+    } else if (word == "codepages") {
+      current.codePages.clear();
+      const char* p = rest.c_str();
+      while (std::isdigit(static_cast<unsigned char>(*p))) {
+        char* end = nullptr;
+        const unsigned long page = std::strtoul(p, &end, 10);
+        if (page < 1 || page > 65535 || (*end != ' ' && *end != '\0')) break;
+        current.codePages.push_back(static_cast<unsigned>(page));
+        for (p = end; *p == ' ';) ++p;
+      }
+      if (current.codePages.empty() || *p != '\0')
+        fail("codepages wants code page numbers of 1-65535");
     } else if (word == "end") {
       out->push_back(current);
       open = false;
@@ -290,6 +328,21 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
   if (ok && open) {
     *error = std::string(path) + ": the last scenario has no end";
     ok = false;
+  }
+  // One process plays the whole file, and a window class is registered once in it.
+  for (size_t i = 0; ok && i < out->size(); ++i) {
+    const Scenario& s = (*out)[i];
+    if (s.canvas && EqualsIgnoringCase(s.focusClass, "Edit")) {
+      *error = std::string(path) + ": " + s.name + ": a canvas needs a class of its own, not Edit";
+      ok = false;
+    }
+    for (size_t j = 0; ok && j < i; ++j) {
+      if ((*out)[j].focusClass == s.focusClass && (*out)[j].canvas != s.canvas) {
+        *error = std::string(path) + ": " + s.name + ": class " + s.focusClass +
+                 " is a canvas in one scenario and an edit control in another";
+        ok = false;
+      }
+    }
   }
   return ok;
 }

@@ -147,3 +147,65 @@ TEST(ScenarioFile, FontAndPictureLines) {
     EXPECT_TRUE(scenarios[0].picture);
   }
 }
+
+// A canvas is a class of the target's own, never the system's edit control, and one process
+// registers a class once: a class is a canvas in every scenario of a file or in none. The code
+// pages a scenario holds under are whole numbers of 1-65535.
+TEST(ScenarioFile, CanvasAndCodePageLines) {
+  struct Case {
+    const char* text;
+    std::string error;  // after the path; empty: the file reads
+    std::vector<bool> canvas;
+    std::vector<std::vector<unsigned>> codePages;
+  };
+  const Case cases[] = {
+      {"scenario a\nwindow DocView\ncanvas yes\ncodepages 1252 1256\nend\n"
+       "scenario b\nwindow DocView\ncanvas yes\nend\n"
+       "scenario c\nwindow Edit\ncanvas no\ncodepages 1256\nend\n",
+       "",
+       {true, true, false},
+       {{1252, 1256}, {}, {1256}}},
+      {"scenario a\ncanvas yes\nend\n", ": a: a canvas needs a class of its own, not Edit", {}, {}},
+      {"scenario a\nwindow EDIT\ncanvas yes\nend\n",
+       ": a: a canvas needs a class of its own, not Edit",
+       {},
+       {}},
+      {"scenario a\nwindow DocView\ncanvas yes\nend\nscenario b\nwindow DocView\nend\n",
+       ": b: class DocView is a canvas in one scenario and an edit control in another",
+       {},
+       {}},
+      {"scenario a\ncanvas maybe\nend\n", ":2: canvas wants yes or no", {}, {}},
+      {"scenario a\ncodepages\nend\n", ":2: codepages wants code page numbers of 1-65535", {}, {}},
+      {"scenario a\ncodepages 1252 0\nend\n",
+       ":2: codepages wants code page numbers of 1-65535",
+       {},
+       {}},
+      {"scenario a\ncodepages 65536\nend\n",
+       ":2: codepages wants code page numbers of 1-65535",
+       {},
+       {}},
+      {"scenario a\ncodepages 1252,1256\nend\n",
+       ":2: codepages wants code page numbers of 1-65535",
+       {},
+       {}},
+      {"scenario a\ncodepages -1252\nend\n",
+       ":2: codepages wants code page numbers of 1-65535",
+       {},
+       {}},
+  };
+  for (const Case& c : cases) {
+    const std::string path = WriteFile(c.text);
+    std::vector<Scenario> scenarios;
+    std::string error;
+    const bool ok = ReadScenarios(path.c_str(), &scenarios, &error);
+    std::remove(path.c_str());
+    EXPECT_EQ(ok, c.error.empty()) << c.text;
+    EXPECT_EQ(error, c.error.empty() ? "" : path + c.error) << c.text;
+    if (!ok) continue;
+    ASSERT_EQ(scenarios.size(), c.canvas.size()) << c.text;
+    for (size_t i = 0; i < scenarios.size(); ++i) {
+      EXPECT_EQ(scenarios[i].canvas, c.canvas[i]) << c.text << i;
+      EXPECT_EQ(scenarios[i].codePages, c.codePages[i]) << c.text << i;
+    }
+  }
+}

@@ -13,6 +13,11 @@ same text in the controller's font code.
 
 The scenarios with a typeface show the text in a font generated for the font code (fonts/ in the
 host build): Wine must take that face, and draw each byte with the glyph the font has for it.
+
+Wine takes the ANSI code page from the Unix locale, and the Wine programs run under the locale
+given with --locale (LANG and LC_ALL): en_US.UTF-8 gives code page 1252, fa_IR.UTF-8 the Persian
+Windows' 1256. The target must say it runs under that code page, and only the scenarios whose
+"codepages" line names it are played (1252 alone where a scenario names none).
 """
 import argparse
 import json
@@ -26,22 +31,29 @@ sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
 from wine32 import WineError  # noqa: E402
 from winedesk import Desktop, driver_flag, parse_results, type_with_xdotool  # noqa: E402
 
+# The locales the tests run under, and the ANSI code page Wine makes of each.
+LOCALE_CODEPAGES = {"en_US.UTF-8": 1252, "fa_IR.UTF-8": 1256}
+
 LATIN_KEYDOWNS = set(range(0x30, 0x3A)) | set(range(0x41, 0x5B)) | {0x20} | set(range(0xBA, 0xC1)) \
     | set(range(0xDB, 0xDF))
 
 
 def parse_scenarios(path):
-    """The fields of each scenario block that the driver needs."""
+    """The fields of each scenario block that the driver needs, and the block's own lines."""
     scenarios, current = [], None
     for line in pathlib.Path(path).read_text().splitlines():
         word, _, rest = line.partition(" ")
         if word == "scenario":
             current = {"name": rest, "keys": [], "expect": None, "latin": False,
                        "notify": "on=0 off=0", "xdotool": False, "font": "1", "clipboard": None,
-                       "outcome": None, "typeface": None, "fontfile": None}
-        elif current is None or not word or word.startswith("#"):
+                       "outcome": None, "typeface": None, "fontfile": None, "codepages": [1252],
+                       "lines": []}
+        if current is None:
             continue
-        elif word == "controller":
+        current["lines"].append(line)
+        if not word or word.startswith("#"):
+            continue
+        if word == "controller":
             current["font"] = rest[-1:]
         elif word == "clipboard":
             current["clipboard"] = json.loads(rest)
@@ -59,10 +71,24 @@ def parse_scenarios(path):
             current["xdotool"] = rest == "xdotool"
         elif word in ("typeface", "fontfile"):
             current[word] = rest
+        elif word == "codepages":
+            current["codepages"] = [int(page) for page in rest.split()]
         elif word == "end":
             scenarios.append(current)
             current = None
     return scenarios
+
+
+def write_scenarios(scenarios, path):
+    """A scenario file of these scenarios alone, for the target and the predictor."""
+    path.write_text("".join("\n".join(s["lines"]) + "\n\n" for s in scenarios))
+
+
+def installed_locales():
+    """The locales the C library has, by the names `locale -a` gives ("en_US.utf8"), folded as
+    glibc folds a codeset name: lower case, no hyphens."""
+    names = subprocess.run(["locale", "-a"], capture_output=True, text=True, check=True).stdout
+    return {name.lower().replace("-", "") for name in names.split()}
 
 
 def legacy_bytes(convert, text, font):
@@ -118,6 +144,8 @@ def main():
                     help="the programs' and the DLL's bitness (x64: under wine64)")
     ap.add_argument("--convert", help="the host build's zafrel-convert (default: beside --predict)")
     ap.add_argument("--fonts", help="the generated fonts (default: fonts/ beside --predict)")
+    ap.add_argument("--locale", choices=sorted(LOCALE_CODEPAGES), default="en_US.UTF-8",
+                    help="the Unix locale the Wine programs run under (LANG and LC_ALL)")
     args = ap.parse_args()
     if args.convert is None:
         args.convert = str(pathlib.Path(args.predict).parent / "zafrel-convert")
@@ -131,9 +159,21 @@ def main():
             print(f"e2e: '{tool}' is missing; './zafrel test' installs it", file=sys.stderr)
             return 2
 
-    scenarios = parse_scenarios(args.scenarios)
+    if args.locale.lower().replace("-", "") not in installed_locales():
+        print(f"e2e: the locale {args.locale} is missing (locale -a); './zafrel setup' makes it",
+              file=sys.stderr)
+        return 2
+    codepage = LOCALE_CODEPAGES[args.locale]
+    every = parse_scenarios(args.scenarios)
+    scenarios = [s for s in every if codepage in s["codepages"]]
+    # The target and the predictor play the same file, one library state through all of it.
+    tag = args.locale.split(".")[0]
+    played = pathlib.Path(args.bin) / f"e2e-scenarios-{tag}.txt"
+    write_scenarios(scenarios, played)
+    print(f"e2e: locale {args.locale}, ANSI code page {codepage}: {len(scenarios)} of "
+          f"{len(every)} scenarios", flush=True)
     predicted = parse_results(subprocess.run(
-        [args.predict, args.scenarios], check=True, capture_output=True, text=True).stdout.splitlines())
+        [args.predict, str(played)], check=True, capture_output=True, text=True).stdout.splitlines())
 
     passed, failed = 0, 0
 
@@ -146,12 +186,13 @@ def main():
             failed += 1
 
     started = time.monotonic()
-    log = open(pathlib.Path(args.bin) / "e2e-wine.log", "w")
+    log = open(pathlib.Path(args.bin) / f"e2e-wine-{tag}.log", "w")
     try:
         desktop = Desktop(args.prefix, log, arch=args.arch)
     except WineError as e:
         print(f"e2e: {e}", flush=True)
         return 2
+    desktop.env.update(LANG=args.locale, LC_ALL=args.locale)
     print(desktop.route_line, flush=True)
     try:
         desktop.start()
@@ -160,7 +201,7 @@ def main():
               "with no controller window the library refuses to load into a new process")
 
         controller, target, output = desktop.start_session(
-            args.bin, ["--mode", "FALSE", "--font", "1"], args.scenarios, fonts=args.fonts)
+            args.bin, ["--mode", "FALSE", "--font", "1"], played, fonts=args.fonts)
         lines = []
         by_name = {s["name"]: s for s in scenarios}
         deadline = time.monotonic() + 900
@@ -175,6 +216,9 @@ def main():
                 driver_flag("xdotool", name).touch()
         target.wait(timeout=60)
         check(target.returncode == 0, f"the target program ran all scenarios (exit {target.returncode})")
+        acp = next((line.split()[1] for line in lines if line.startswith("ACP ")), None)
+        check(acp == str(codepage), f"the target runs under ANSI code page {acp} (expected "
+                                    f"{codepage} under {args.locale})")
         check(controller.poll() is None, "the controller is still running")
         results = parse_results(lines)
         fonts = {s["name"]: (str(pathlib.Path(args.fonts) / s["fontfile"]),
@@ -223,7 +267,7 @@ def main():
                   f"{name}: controller notified {got.get('NOTIFIED')} (expected {s['notify']})")
             if s["typeface"]:
                 check(got.get("FACE") == s["typeface"],
-                      f"{name}: the edit control's face is {got.get('FACE')!r} "
+                      f"{name}: the window's face is {got.get('FACE')!r} "
                       f"(expected {s['typeface']!r})")
                 want = glyphs.get(name)
                 check(text and got.get("GLYPHS") == want,

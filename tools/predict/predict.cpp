@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
     HWND gp = d.AddWindow("ZafrelPane", s.ancestorTitle[2], ggp);
     HWND parent = d.AddWindow("ZafrelPane", "", gp);
     HWND focus = d.AddWindow(s.focusClass, "", parent);
-    if (s.multiline) loop.SetMultiline(focus);
+    // The canvas edits as a multi-line edit control does.
+    if (s.multiline || s.canvas) loop.SetMultiline(focus);
     d.SetFocus(focus);
 
     // As the target does: Scroll Lock until Farsi typing is on.

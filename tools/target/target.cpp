@@ -6,7 +6,10 @@
 // text as bytes. A clipboard scenario puts Unicode text on the clipboard instead and has the
 // controller type it (kCmdTypeClipboard), then prints how the controller says it ended. A
 // scenario with a typeface shows the edit's text in it and prints the face Wine chose and the
-// glyphs it draws, so the driver can tell whether the bytes show as the legacy font's glyphs:
+// glyphs it draws, so the driver can tell whether the bytes show as the legacy font's glyphs.
+// A canvas scenario types into a document view of the target's own instead of an edit control
+// (tools/target/canvas.h). Before the first scenario it prints the ANSI code page it runs under
+// ("ACP 1256"), which Wine takes from the Unix locale:
 //
 //   zafreltarget SCENARIO-FILE [--fonts FOLDER]   play the scenarios (a controller must be
 //                                                 running); font files are named in FOLDER
@@ -20,6 +23,7 @@
 
 #include "tools/controller/protocol.h"
 #include "tools/scenario.h"
+#include "tools/target/canvas.h"
 #include "tools/winprog.h"
 
 namespace {
@@ -174,7 +178,14 @@ HWND BuildChain(const Scenario& s, HINSTANCE instance, HWND* outermost) {
   const std::string fourthClass =
       s.fourthAncestorClass.empty() ? "ZafrelPane" : s.fourthAncestorClass;
   RegisterPaneClass(fourthClass, instance);
-  RegisterEditClass(s.focusClass, instance);
+  // The scenario file keeps a class a canvas in every scenario or in none; a name Windows has
+  // for a class of its own ("Button") stays that class.
+  if (s.canvas) {
+    if (!RegisterCanvasClass(s.focusClass, instance))
+      std::fprintf(stderr, "zafreltarget: class %s is not the canvas's\n", s.focusClass.c_str());
+  } else {
+    RegisterEditClass(s.focusClass, instance);
+  }
   const DWORD child = WS_CHILD | WS_VISIBLE;
   HWND fourth = CreateWindowA(fourthClass.c_str(), "", child, 0, 0, 600, 300, g_main, nullptr,
                               instance, nullptr);
@@ -184,8 +195,9 @@ HWND BuildChain(const Scenario& s, HINSTANCE instance, HWND* outermost) {
                           nullptr, instance, nullptr);
   HWND parent =
       CreateWindowA("ZafrelPane", "", child, 0, 0, 600, 300, gp, nullptr, instance, nullptr);
-  DWORD style = child | WS_BORDER | ES_AUTOHSCROLL;
-  if (s.multiline) style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+  DWORD style = child | WS_BORDER;
+  if (!s.canvas) style |= ES_AUTOHSCROLL;
+  if (s.multiline && !s.canvas) style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
   HWND focus = CreateWindowA(s.focusClass.c_str(), "", style, 10, 10, 560, 260, parent, nullptr,
                              instance, nullptr);
   *outermost = fourth;
@@ -200,7 +212,7 @@ std::string WindowText(HWND hwnd) {
   return text;
 }
 
-// A scenario's typeface on its edit control, and the font file loaded for it.
+// A scenario's typeface on its edit control or canvas, and the font file loaded for it.
 struct EditFont {
   std::string file;  // loaded for this process alone; removed again after the scenario
   HFONT font = nullptr;
@@ -246,19 +258,32 @@ void RemoveEditFont(const EditFont& font) {
 // and draws that text; so the glyphs are those of the Unicode text, found as ExtTextOutW finds
 // them. A character the face has no glyph for shows as FFFF (GGI_MARK_NONEXISTING_GLYPHS), never
 // as glyph 0, the .notdef box.
-void PrintEditFont(HWND edit) {
-  HDC dc = GetDC(edit);
-  const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(edit, WM_GETFONT, 0, 0));
+//
+// The canvas keeps the bytes and draws them with ExtTextOutA, which finds the glyphs as
+// GetGlyphIndicesA does: each byte read through the code page of the font's character set.
+void PrintDrawnGlyphs(HWND window, bool canvas) {
+  HDC dc = GetDC(window);
+  const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0));
   const HGDIOBJ old = SelectObject(dc, font);
   char face[LF_FACESIZE] = "";
   GetTextFaceA(dc, sizeof face, face);
-  const int length = GetWindowTextLengthW(edit);
-  std::vector<WCHAR> text(static_cast<size_t>(length) + 1);
-  const int got = GetWindowTextW(edit, text.data(), length + 1);
-  std::vector<WORD> glyphs(static_cast<size_t>(got) + 1);
-  if (got > 0) GetGlyphIndicesW(dc, text.data(), got, glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+  std::vector<WORD> glyphs;
+  int got = 0;
+  if (canvas) {
+    const std::string bytes = WindowText(window);
+    got = static_cast<int>(bytes.size());
+    glyphs.resize(bytes.size() + 1);
+    if (got > 0)
+      GetGlyphIndicesA(dc, bytes.data(), got, glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+  } else {
+    const int length = GetWindowTextLengthW(window);
+    std::vector<WCHAR> text(static_cast<size_t>(length) + 1);
+    got = GetWindowTextW(window, text.data(), length + 1);
+    glyphs.resize(static_cast<size_t>(got) + 1);
+    if (got > 0) GetGlyphIndicesW(dc, text.data(), got, glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+  }
   SelectObject(dc, old);
-  ReleaseDC(edit, dc);
+  ReleaseDC(window, dc);
   std::string ids;
   for (int i = 0; i < got; ++i) {
     char buf[8];
@@ -435,7 +460,7 @@ void Play(const Scenario& s, HINSTANCE instance) {
               static_cast<long>(Query(kQueryOff) - offBefore));
   std::printf("LOG %s\n", g_received.log.c_str());
   if (s.hasClipboard) std::printf("CLIPBOARD %s\n", ClipboardOutcome().c_str());
-  if (!s.typeface.empty()) PrintEditFont(focus);
+  if (!s.typeface.empty()) PrintDrawnGlyphs(focus, s.canvas);
   std::printf("DONE\n");
   std::fflush(stdout);
   if (s.picture) HoldForPicture(s, focus);
@@ -495,7 +520,7 @@ int main(int argc, char** argv) {
   }
   SetForegroundWindow(g_main);
   Drain(200);
-  std::printf("READY\n");
+  std::printf("READY\nACP %u\n", GetACP());
   std::fflush(stdout);
   for (const Scenario& s : scenarios) Play(s, instance);
   return 0;
