@@ -16,8 +16,20 @@ include(cmake/winsim.cmake)
 add_executable(zafrel_predict tools/predict/predict.cpp)
 target_link_libraries(zafrel_predict PRIVATE typing_model zafrel_core fakewin GTest::gtest)
 
+# What real code pages read each byte as, and Unicode's bidi facts, for the tests of the
+# controller's code-page check: written at build time from this machine's Python (codecs,
+# unicodedata), so the tables cannot drift from their source.
+find_package(Python3 COMPONENTS Interpreter REQUIRED)
+set(ZAFREL_CODE_PAGE_TABLES ${CMAKE_BINARY_DIR}/generated/code_page_tables.h)
+add_custom_command(OUTPUT ${ZAFREL_CODE_PAGE_TABLES}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/code_page_tables.py ${ZAFREL_CODE_PAGE_TABLES}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/code_page_tables.py
+  COMMENT "Writing the code pages' byte readings from Python's codecs")
+
 file(GLOB ZAFREL_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
-add_executable(unit_tests ${ZAFREL_UNIT_TESTS})
+add_executable(unit_tests ${ZAFREL_UNIT_TESTS} tools/controller/rtl_reading.cpp
+  ${ZAFREL_CODE_PAGE_TABLES})
+target_include_directories(unit_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(unit_tests PRIVATE typing_model zafrel_core fakewin GTest::gtest GTest::gtest_main)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1")

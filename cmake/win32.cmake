@@ -80,6 +80,25 @@ find_package(Python3 COMPONENTS Interpreter REQUIRED)
 # icon in the notification area, the end of the session.
 zafrel_wine_test(wine_controller tests/wine/controller_test.cpp 900 ZafrelXP zafrelctl)
 
+# The controller's code-page line in both locales: under en_US.UTF-8 (code page 1252) it shows for
+# no font code, under fa_IR.UTF-8 (1256, which reads the glyph codes as Arabic letters, vowel
+# marks and directional marks) for every one. A locale the machine lacks fails the test.
+add_executable(wine_code_page_line_test tests/wine/code_page_line_test.cpp)
+target_link_options(wine_code_page_line_test PRIVATE -static -mconsole)
+target_include_directories(wine_code_page_line_test PRIVATE ${CMAKE_SOURCE_DIR})
+add_dependencies(wine_code_page_line_test ZafrelXP zafrelctl)
+foreach(run "english;en_US.UTF-8;1252;0" "persian;fa_IR.UTF-8;1256;1")
+  list(GET run 0 name)
+  list(GET run 1 locale)
+  list(GET run 2 codepage)
+  list(GET run 3 line)
+  add_test(NAME wine_code_page_line_${name}
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/with-locale ${locale} ${CMAKE_CROSSCOMPILING_EMULATOR}
+      $<TARGET_FILE:wine_code_page_line_test> ${codepage} ${line})
+  set_tests_properties(wine_code_page_line_${name} PROPERTIES LABELS wine TIMEOUT 600
+    RESOURCE_LOCK wine)
+endforeach()
+
 # The reference controller and the program the end-to-end tests type into. The controller's two
 # notification-area icons are drawn at build time; windres finds them on its include path.
 set(ZAFREL_ICONS ${CMAKE_BINARY_DIR}/icons/zafrelctl_off.ico ${CMAKE_BINARY_DIR}/icons/zafrelctl_on.ico)
@@ -93,8 +112,10 @@ add_executable(zafrelctl WIN32
   tools/controller/halves.cpp
   tools/controller/main_window.cpp
   tools/controller/notify_icon.cpp
+  tools/controller/rtl_reading.cpp
   tools/controller/settings.cpp
   tools/controller/controller.rc
+  typing/glyph_tables.cpp
 )
 target_include_directories(zafrelctl PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/icons)
 target_link_options(zafrelctl PRIVATE -static -s)

@@ -71,6 +71,7 @@
 #include "tools/controller/main_window.h"
 #include "tools/controller/notify_icon.h"
 #include "tools/controller/protocol.h"
+#include "tools/controller/rtl_reading.h"
 #include "tools/controller/settings.h"
 #include "tools/winprog.h"
 
@@ -102,6 +103,10 @@ struct Controller {
   bool afterDoubleClick = false;  // the button's release that ends a double click is no click
   bool startAtSignIn = false;
   bool wow64 = false;
+  // The system's ANSI code page and its reading of every byte, as a window that keeps Unicode
+  // text reads the glyph codes typed into it: fixed until Windows restarts.
+  UINT codePage = 0;
+  char16_t ansiReading[256] = {};
   bool ended = false;  // hooks off, companion ended, icon gone
   bool quit = false;   // the window is gone
 };
@@ -142,6 +147,28 @@ DWORD DiagnosticSlots() { return static_cast<DWORD>(SlotBits(g.slotOn)) & kDiagn
 void SwitchSlot(int slot, bool on) {
   SwitchBothHalves(slot, on);
   CheckMenus();
+}
+
+// The ANSI code page's reading of each byte on its own (0 where it reads one as no character,
+// a lead byte of a double-byte code page).
+void ReadAnsiCodePage() {
+  g.codePage = GetACP();
+  for (int byte = 0; byte < 256; ++byte) {
+    const char one = static_cast<char>(byte);
+    wchar_t wide = 0;
+    g.ansiReading[byte] =
+        MultiByteToWideChar(CP_ACP, 0, &one, 1, &wide, 1) == 1 ? static_cast<char16_t>(wide) : 0;
+  }
+}
+
+// Shows the code-page line when the code page reads the selected font code's glyphs as
+// right-to-left letters, and fits the window to the band's new height.
+void UpdateCodePageLine() {
+  const bool due = rtl_reading::FindRightToLeftGlyphs(g.ansiReading, g.font).found;
+  if (!ShowCodePageLine(g.codePage, due) || g.hwnd == nullptr) return;
+  SetWindowPos(g.hwnd, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  FitRows(g.hwnd);
 }
 
 // --- Typing the clipboard as Farsi ----------------------------------------------------------
@@ -654,6 +681,7 @@ void Command(int id) {
     std::strcpy(g.mode, id == kCmdModeTrue ? "TRUES" : "FALSE");
   } else if (id >= kCmdFont0 && id <= kCmdFont0 + 9) {
     g.font = static_cast<char>('0' + id - kCmdFont0);
+    UpdateCodePageLine();
   } else if (id >= kCmdSlot0 && id < kCmdSlot0 + 10) {
     const int slot = id - kCmdSlot0;
     SwitchSlot(slot, !g.slotOn[slot]);
@@ -715,6 +743,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam == kQueryReach) return Reach();
       if (wParam == kQueryCompanion) return CompanionStatus();
       if (wParam == kQueryFront) return Front();
+      if (wParam == kQueryAnsiCodePage) return g.codePage;
+      if (wParam == kQueryCodePageLine) return CodePageLineShown() ? 1 : 0;
       return wParam < 4 ? g.notifications[wParam] : -1;
     case kMsgShow:
       ShowMainWindow();
@@ -1010,6 +1040,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   g.wow64 = !kProgram64 && IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
   g.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
   g.lineHeight = InitMainWindow();
+  ReadAnsiCodePage();
+  UpdateCodePageLine();  // before the window is made: the band's height depends on it
   LoadNotifyIcons(instance);
 
   WNDCLASSEXA wc = {};
@@ -1033,6 +1065,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     settings.placement.flags = 0;
     SetWindowPlacement(g.hwnd, &settings.placement);
   }
+  // A place kept from a start without the code-page line may be too short for it.
+  if (CodePageLineShown()) FitRows(g.hwnd);
   if ((repaired & kRepairedPlacement) != 0) SavePlacement(g.hwnd);
 
   g.dll = LoadLibraryA(kLibraryFile);

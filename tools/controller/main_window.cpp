@@ -22,6 +22,10 @@ HFONT g_bold = nullptr;
 int g_textLine = 16;  // a line of the band
 int g_statusLine = 16;
 int g_band = 0;
+int g_baseBand = 0;  // the band without the code-page line
+unsigned g_codePage = 0;
+bool g_codePageLine = false;
+int g_codePageHeight = 0;  // its rows, wrapped at the default window's width
 
 int ClientHeight() { return kStatusRows * g_statusLine + 3 * kMarginY + 1 + g_statusLine; }
 
@@ -108,7 +112,56 @@ void LibrariesLine(wchar_t* line, size_t size, const MainView& v) {
   }
 }
 
+// Why the glyphs show in some programs and not in others, and the setting that changes it. A
+// program that keeps the bytes and draws them in a font of ANSI_CHARSET gets the 1252 reading the
+// legacy fonts are made for; a window that keeps Unicode text reads the bytes through the system's
+// ANSI code page, the one "Language for non-Unicode programs" chooses.
+void CodePageText(wchar_t* line, size_t size, unsigned codePage) {
+  std::swprintf(line, size,
+                L"Code page %u reads these glyph codes as right-to-left letters: programs that "
+                L"draw their own text (desktop publishing) show the legacy glyphs, Windows' "
+                L"Unicode controls (Notepad, WordPad, edit fields, Word) other letters. To change "
+                L"it: Region > Administrative > Language for non-Unicode programs, e.g. English.",
+                codePage);
+}
+
+RECT CodePageRect(int y) {
+  return RECT{kMarginX, y, kWindowWidth - kMarginX, y + g_codePageHeight};
+}
+
 }  // namespace
+
+bool ShowCodePageLine(unsigned codePage, bool show) {
+  const int before = g_band;
+  g_codePage = codePage;
+  g_codePageLine = show;
+  g_codePageHeight = 0;
+  if (show) {
+    wchar_t line[512];
+    CodePageText(line, sizeof line / sizeof line[0], codePage);
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, g_text);
+    RECT r = CodePageRect(0);
+    DrawTextW(screen, line, -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    g_codePageHeight = r.bottom - r.top + 2;
+  }
+  g_band = g_baseBand + g_codePageHeight;
+  return g_band != before;
+}
+
+bool CodePageLineShown() { return g_codePageLine; }
+
+void FitRows(HWND window) {
+  RECT client;
+  RECT frame;
+  if (IsIconic(window) || !GetClientRect(window, &client) || !GetWindowRect(window, &frame)) return;
+  const int missing = ClientHeight() - client.bottom;
+  if (missing <= 0) return;
+  SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + missing,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 int InitMainWindow() {
   NONCLIENTMETRICSW metrics = {};
@@ -129,7 +182,8 @@ int InitMainWindow() {
   SelectObject(screen, old);
   ReleaseDC(nullptr, screen);
   // Four lines, a gap, the "Diagnostics" heading and the divider.
-  g_band = kMarginY + 4 * g_textLine + kMarginY + g_textLine + 2 + 1;
+  g_baseBand = kMarginY + 4 * g_textLine + kMarginY + g_textLine + 2 + 1;
+  g_band = g_baseBand + g_codePageHeight;
   return g_statusLine;
 }
 
@@ -177,6 +231,15 @@ void PaintBand(HWND window, const MainView& v) {
                 v.font, font);
   Text(memory, g_text, ink, kMarginX, y, line);
   y += g_textLine;
+  if (g_codePageLine) {
+    wchar_t warning[512];
+    CodePageText(warning, sizeof warning / sizeof warning[0], g_codePage);
+    RECT r = CodePageRect(y);
+    SelectObject(memory, g_text);
+    SetTextColor(memory, ink);
+    DrawTextW(memory, warning, -1, &r, DT_WORDBREAK | DT_NOPREFIX);
+    y += g_codePageHeight;
+  }
   LibrariesLine(line, sizeof line / sizeof line[0], v);
   Text(memory, g_text, ink, kMarginX, y, line);
   y += g_textLine + kMarginY;

@@ -1,5 +1,6 @@
 // The controller's main window, drawn in plain words: at the top, whether Farsi typing is on, the
-// typing mode, the font code with its font and the libraries at work; under a divider, the
+// typing mode, the font code with its font (and, when the system's code page reads its glyph
+// codes as right-to-left letters, what that does) and the libraries at work; under a divider, the
 // library's status lines and the clipboard command's line.
 //
 // The library draws its status lines itself, from every hooked process, at row `slot` of the
@@ -28,6 +29,14 @@ struct MainView {
 // Measures the fonts; call before the window is made (WM_NCCALCSIZE needs the band's height).
 // Returns the height of a status line, which the library is told.
 int InitMainWindow();
+// The code-page line, under the font code's: shown when the ANSI code page (codePage) reads the
+// font code's glyph bytes as right-to-left text, so that Windows' Unicode controls show other
+// letters. Call after InitMainWindow, before the window is made, and again whenever the answer
+// may change. True when the band's height changed: the frame must then be recalculated.
+bool ShowCodePageLine(unsigned codePage, bool show);
+bool CodePageLineShown();
+// Makes the window taller when its client area cannot hold all the rows below a taller band.
+void FitRows(HWND window);
 // The band's height, and the window size that shows the band and all the rows at once.
 int BandHeight();
 SIZE DefaultWindowSize();

@@ -52,6 +52,10 @@ constexpr WPARAM kQueryStartAtSignIn = 12;  // 1 when the Run value starts this 
 constexpr WPARAM kQueryReach = 13;      // bit 0: 32-bit programs, bit 1: 64-bit programs
 constexpr WPARAM kQueryCompanion = 14;  // the companion as the window shows it: kCompanion...
 constexpr WPARAM kQueryFront = 15;      // 32 or 64: the half the controller put first; 0: none
+// The system's ANSI code page (GetACP), and 1 when the window shows the line saying that it reads
+// the selected font code's glyph codes as right-to-left letters (0 when it does not).
+constexpr WPARAM kQueryAnsiCodePage = 16;
+constexpr WPARAM kQueryCodePageLine = 17;
 constexpr int kReach32 = 1;
 constexpr int kReach64 = 2;
 constexpr int kCompanionNotNeeded = 0;  // 32-bit Windows, or this is zafrelctl64.exe
