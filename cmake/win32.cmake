@@ -148,6 +148,14 @@ foreach(locale en_US.UTF-8 fa_IR.UTF-8)
   set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT ${timeout} RESOURCE_LOCK wine)
 endforeach()
 
+# ./zafrel demo as a user runs it, under the English and the Persian locale: "success" only when
+# the bytes and the glyphs Wine drew are both right.
+add_test(NAME wine_demo
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/demo_test.py
+    --bin ${CMAKE_BINARY_DIR} --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict
+    --prefix ${ZAFREL_PREFIX} --arch ${ZAFREL_PE_ARCH})
+set_tests_properties(wine_demo PROPERTIES LABELS wine TIMEOUT 900 RESOURCE_LOCK wine)
+
 # The converter as a Windows console program, for the installer; the same sources as the host's.
 include(cmake/codepage.cmake)
 target_compile_options(zafrel_codepage PRIVATE ${ZAFREL_WARNINGS})

@@ -1,4 +1,5 @@
 """Wine programs on a private X display, for the end-to-end tests and the demo."""
+import json
 import os
 import pathlib
 import select
@@ -278,3 +279,27 @@ def type_with_xdotool(env, keys):
         time.sleep(0.08)
 
 
+# Debian's Python, whose fontTools (python3-fonttools) reads the generated fonts; the Python
+# running this test may be another one.
+DEBIAN_PYTHON = "/usr/bin/python3"
+FONTMAP = pathlib.Path(__file__).resolve().parent / "fonts"
+GLYPHS_OF_BYTES = """
+import json, sys
+sys.path.insert(0, sys.argv[1])
+from fontmap import GeneratedFont
+fonts = {}
+out = {}
+for name, (path, text) in json.load(sys.stdin).items():
+    font = fonts.setdefault(path, GeneratedFont(path))
+    out[name] = " ".join(f"{i:X}" for i in font.glyph_ids(bytes.fromhex(text)))
+json.dump(out, sys.stdout)
+"""
+
+
+def font_glyphs(wanted):
+    """{name: (font file, text as hex bytes)} -> {name: the glyph ids the font shows for the
+    bytes, as the target program prints them}."""
+    out = subprocess.run([DEBIAN_PYTHON, "-c", GLYPHS_OF_BYTES, str(FONTMAP)],
+                         input=json.dumps(wanted), capture_output=True, text=True, check=True,
+                         timeout=120).stdout
+    return json.loads(out)

@@ -29,7 +29,8 @@ import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
 from wine32 import WineError  # noqa: E402
-from winedesk import Desktop, driver_flag, parse_results, type_with_xdotool  # noqa: E402
+from winedesk import (DEBIAN_PYTHON, Desktop, driver_flag, font_glyphs,  # noqa: E402
+                      parse_results, type_with_xdotool)
 
 # The locales the tests run under, and the ANSI code page Wine makes of each.
 LOCALE_CODEPAGES = {"en_US.UTF-8": 1252, "fa_IR.UTF-8": 1256}
@@ -100,32 +101,6 @@ def legacy_bytes(convert, text, font):
     if not lines.endswith("\n") and out.endswith(b"\n"):
         out = out[:-1]
     return " ".join(f"{b:02X}" for b in out.replace(b"\n", b"\r\n"))
-
-
-# Debian's Python, whose fontTools (python3-fonttools) reads the generated fonts; the Python
-# running this test may be another one.
-DEBIAN_PYTHON = "/usr/bin/python3"
-FONTMAP = pathlib.Path(__file__).resolve().parents[2] / "tools" / "fonts"
-GLYPHS_OF_BYTES = """
-import json, sys
-sys.path.insert(0, sys.argv[1])
-from fontmap import GeneratedFont
-fonts = {}
-out = {}
-for name, (path, text) in json.load(sys.stdin).items():
-    font = fonts.setdefault(path, GeneratedFont(path))
-    out[name] = " ".join(f"{i:X}" for i in font.glyph_ids(bytes.fromhex(text)))
-json.dump(out, sys.stdout)
-"""
-
-
-def font_glyphs(wanted):
-    """{name: (font file, text as hex bytes)} -> {name: the glyph ids the font shows for the
-    bytes, as the target program prints them}."""
-    out = subprocess.run([DEBIAN_PYTHON, "-c", GLYPHS_OF_BYTES, str(FONTMAP)],
-                         input=json.dumps(wanted), capture_output=True, text=True, check=True,
-                         timeout=120).stdout
-    return json.loads(out)
 
 
 def press_hot_key(env, keys):

@@ -15,6 +15,7 @@
 //                                                 running); font files are named in FOLDER
 //   zafreltarget --no-controller                  check that the library refuses to load
 //                                                 without one
+//   zafreltarget --code-page                      print the ANSI code page ("ACP 1252") only
 #include <windows.h>
 
 #include <cstdio>
@@ -487,9 +488,17 @@ int main(int argc, char** argv) {
   std::printf("START\n");
   std::fflush(stdout);
   if (argc == 2 && std::string(argv[1]) == "--no-controller") return NoController();
+  if (argc == 2 && std::string(argv[1]) == "--code-page") {
+    // Only the ANSI code page this program runs under, for a driver that chooses the window to
+    // type into by it before it writes the scenario.
+    std::printf("ACP %u\n", GetACP());
+    return 0;
+  }
   if (argc == 4 && std::string(argv[2]) == "--fonts") g_fontFolder = argv[3];
   if (argc != 2 && g_fontFolder.empty()) {
-    std::fprintf(stderr, "usage: zafreltarget SCENARIO-FILE [--fonts FOLDER] | --no-controller\n");
+    std::fprintf(stderr,
+                 "usage: zafreltarget SCENARIO-FILE [--fonts FOLDER] | --no-controller | "
+                 "--code-page\n");
     return 2;
   }
   std::vector<Scenario> scenarios;
