@@ -38,14 +38,13 @@ void DeliverKeyDowns(int appCode, bool sentRoute, const UINT* vks, UINT count) {
   }
 }
 
-// A glyph posted on the sent route is still queued when the hook returns: the keys after it are
-// posted behind it, Illustrator's excepted.
+// The keys of a glyph posted at an earlier key-down come at a key-up or at the next key's press:
+// the glyph was taken before that input, so the keys go the way the window's glyphs go now (on
+// the sent route they must not wait behind the next key's sent glyph). The application is read
+// afresh: the Shift layer does not refresh the application code.
 void KeyDownsAfterPostedGlyph(const UINT* vks, UINT count) {
-  if (IsSentRoute(nAppCode) && nAppCode == kAppIllustrator) {
-    InjectKeyDowns(vks, count);
-  } else {
-    for (UINT i = 0; i < count; ++i) PostKeyMessage(WM_KEYDOWN, vks[i]);
-  }
+  const int appCode = DetectTargetApplication();
+  DeliverKeyDowns(appCode, IsSentRoute(appCode), vks, count);
 }
 
 }  // namespace
@@ -111,7 +110,8 @@ void KeysAfterPostedGlyph(UINT vk1, UINT vk2) {
 }
 
 void CaretLeftAfterPostedGlyph() {
-  if (IsSentRoute(nAppCode) && nAppCode == kAppIllustrator) {
+  const int appCode = DetectTargetApplication();
+  if (IsSentRoute(appCode) && appCode == kAppIllustrator) {
     SynthCaretLeft();
   } else {
     PostKeyMessage(WM_KEYDOWN, VK_LEFT);

@@ -41,11 +41,13 @@ void DeliverKeys(int appCode, bool sentRoute, UINT vk1);
 void DeliverKeys(int appCode, bool sentRoute, UINT vk1, UINT vk2);
 void DeliverKeys(int appCode, bool sentRoute, UINT vk1, UINT vk2, UINT vk3);
 
-// After a glyph that went by PostGlyph whatever the route (Shift-layer characters, digits, a
-// space typed at the key-up): posted, or injected for Illustrator on the sent route.
+// At the key-up, after a glyph that went by PostGlyph at the key-down whatever the route
+// (Shift-layer characters, digits): the window's way now (posted, sent, injected for
+// Illustrator), the application read afresh.
 void KeysAfterPostedGlyph(UINT vk1);
 void KeysAfterPostedGlyph(UINT vk1, UINT vk2);
-// The same for one Left: posted, or SynthCaretLeft for Illustrator on the sent route.
+// One Left right after a glyph posted in the same call (the space typed at the Space key's
+// release): posted behind it, or SynthCaretLeft for Illustrator on the sent route.
 void CaretLeftAfterPostedGlyph();
 
 // Replaces the glyph right of the caret: new glyph typed at the caret, old one deleted.

@@ -113,7 +113,7 @@ void SpaceUp() {
       nOpenGlyph = 0;
       nPrevOpenGlyph = 0;
     } else {
-      CaretLeftAfterPostedGlyph();
+      KeysAfterPostedGlyph(VK_LEFT);
     }
     return;
   }
@@ -201,10 +201,10 @@ void DigitUp(const DigitKey& key) {
   if (fShiftPending == 1) {
     fShiftPending = 0;
     if (TypingModeIsFalse()) {
-      CaretLeftAfterPostedGlyph();
+      KeysAfterPostedGlyph(VK_LEFT);
     } else if (TypingModeIsTrue() && fKeyLatch == 1) {
       fKeyLatch = 0;
-      CaretLeftAfterPostedGlyph();
+      KeysAfterPostedGlyph(VK_LEFT);
     }
   } else if (TypingModeIsTrue() && fKeyLatch == 1) {
     fKeyLatch = 0;
@@ -217,13 +217,13 @@ void SeparatorUp() {
   if (fShiftPending == 1) {
     fShiftPending = 0;
     if (TypingModeIsFalse()) {
-      CaretLeftAfterPostedGlyph();
+      KeysAfterPostedGlyph(VK_LEFT);
       return;
     }
   }
   if (TypingModeIsTrue() && fKeyLatch == 1) {
     fKeyLatch = 0;
-    CaretLeftAfterPostedGlyph();
+    KeysAfterPostedGlyph(VK_LEFT);
   }
 }
 

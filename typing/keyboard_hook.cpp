@@ -244,7 +244,6 @@ bool IsTypingKey(UINT vk) {
          vk == VK_BACK || vk == VK_SEPARATOR;
 }
 
-bool Settled(UINT vk) { return (anSettledKeys[vk >> 5 & 7] >> (vk & 31) & 1) != 0; }
 void MarkSettled(UINT vk, bool settled) {
   const unsigned int bit = 1u << (vk & 31);
   unsigned int& bits = anSettledKeys[vk >> 5 & 7];
@@ -253,9 +252,15 @@ void MarkSettled(UINT vk, bool settled) {
 
 // A typing key goes down while the one pressed before it is still held: that key's release is
 // done first, as if it had come now, so the glyphs land in the order of the presses.
+// A Ctrl or Alt chord is the application's shortcut, not typing: the key held keeps its own
+// release, which comes when the chord is over.
 void SettleHeldKey(UINT vk) {
+  if (IsKeyDown(VK_CONTROL) || IsKeyDown(VK_MENU)) return;
   const int held = nHeldKey;
   nHeldKey = static_cast<int>(vk);
+  // A new press of this key: an early release of an older one (whose own release went to
+  // another window, say) is over.
+  MarkSettled(vk, false);
   if (vk == VK_SPACE) fSpaceSettled = 0;
   if (held == 0 || held == static_cast<int>(vk)) return;  // nothing held, or an auto-repeat
   MarkSettled(static_cast<UINT>(held), true);
@@ -269,7 +274,7 @@ void SettleHeldKey(UINT vk) {
 bool TakeRelease(UINT vk) {
   if (nHeldKey == static_cast<int>(vk)) nHeldKey = 0;
   if (vk == VK_SPACE) fSpaceSettled = 0;
-  if (!Settled(vk)) return true;
+  if (!KeySettled(vk)) return true;
   MarkSettled(vk, false);
   return false;
 }

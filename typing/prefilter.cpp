@@ -37,7 +37,9 @@ bool IsTranslatedLetterKey(UINT vk) {
   return (index >= 0 && index < kKeyIndexDigit4) || index == kKeyIndexSeparator;
 }
 
-void FilterKeyDown(MSG* msg) {
+// `removed`: the message is being taken from the queue. A loop that peeks first (PM_NOREMOVE) sees
+// it here before the keyboard hook has typed it, and Shift must still be down then.
+void FilterKeyDown(MSG* msg, bool removed) {
   const UINT vk = static_cast<UINT>(msg->wParam);
   const bool farsi = fFarsiOn != 0;
 
@@ -61,7 +63,7 @@ void FilterKeyDown(MSG* msg) {
   } else if (vk == VK_SPACE) {
     if (!Plain()) return;
     nEnterCount = 0;
-    ReleaseShift();
+    if (removed) ReleaseShift();
     Neutralise(msg);
   } else if (vk >= '0' && vk <= '9') {
     if (!Plain()) return;
@@ -69,13 +71,13 @@ void FilterKeyDown(MSG* msg) {
     nLastDigit = static_cast<int>(vk - '0');
     // 3, 5 and 8 have no glyph of their own: the application types them.
     if (vk == '3' || vk == '5' || vk == '8') return;
-    ReleaseShift();
+    if (removed) ReleaseShift();
     Neutralise(msg);
   } else if (IsTranslatedLetterKey(vk)) {
     if (!Plain()) return;
     nEnterCount = 0;
     nLastDigit = -1;
-    ReleaseShift();
+    if (removed) ReleaseShift();
     Neutralise(msg);
   }
 }
@@ -86,7 +88,7 @@ LRESULT CALLBACK GetMessageProc(int nCode, WPARAM wParam, LPARAM lParam) {
   MSG* msg = reinterpret_cast<MSG*>(lParam);
   if (nCode >= 0 && msg != nullptr && !IsMarshalledHookCall(kSlotGetMessage)) {
     if (msg->message == WM_KEYDOWN) {
-      FilterKeyDown(msg);
+      FilterKeyDown(msg, (wParam & PM_REMOVE) != 0);
     } else if (msg->message == MYWM_ZAFRELVK_TRUE) {
       SetTypingMode(kTypingModeTrue);
     } else if (msg->message == MYWM_ZAFRELVK_RETURN2) {
@@ -105,16 +107,20 @@ int IsOtherLetterKeyDown(int vk) {
   BYTE state[256];
   if (GetKeyboardState(state)) {
     if (vk >= 0 && vk < 256) state[vk] = 0;
+    // A key whose release was done early, at the press of the key after it, counts as up.
+    for (int key = 0; key < 256; ++key) {
+      if (KeySettled(key)) state[key] = 0;
+    }
     BYTE any = 0;
     for (int key = 'A'; key <= 'Z'; ++key) any |= state[key];
     for (int key : kPunctuation) any |= state[key];
     return KeyStateDown(&any, 0) ? 2 : 0;
   }
   for (int key = 'A'; key <= 'Z'; ++key) {
-    if (key != vk && IsKeyDown(key)) return 2;
+    if (key != vk && IsKeyDown(key) && !KeySettled(key)) return 2;
   }
   for (int key : kPunctuation) {
-    if (key != vk && IsKeyDown(key)) return 2;
+    if (key != vk && IsKeyDown(key) && !KeySettled(key)) return 2;
   }
   return 0;
 }

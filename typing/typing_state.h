@@ -21,5 +21,10 @@ extern unsigned int anSettledKeys[8];  // bit per virtual key: released early, o
 extern int fSettling;                  // the early release is being done now
 extern int fSpaceSettled;  // the Space still held was released early: letters pass its gate
 
+// True for a key released early whose own release has not come yet: it counts as up.
+inline bool KeySettled(unsigned int vk) {
+  return vk < 256 && (anSettledKeys[vk >> 5] >> (vk & 31) & 1) != 0;
+}
+
 // The state as it is when the library is attached to a process.
 void ResetTypingState();

@@ -286,7 +286,7 @@ TEST_F(EditingKeysTest, SeparatorStepsLeftAtItsReleaseOnTheSentRoute) {
   HWND canvas = UseCanvas();
   Press(VK_SEPARATOR);
   ShiftPress(VK_SEPARATOR);
-  EXPECT_DELIVERED(*this, {Char(canvas, '-'), Left(canvas), Char(canvas, 117), Left(canvas)});
+  EXPECT_DELIVERED(*this, {Char(canvas, '-'), SentLeft(canvas), Char(canvas, 117), SentLeft(canvas)});
   d.ClearLog();
   Press('4');  // a digit on the sent route steps nowhere without Shift
   EXPECT_DELIVERED(*this, {Char(canvas, '4')});
@@ -377,7 +377,7 @@ TEST_F(EditingKeysTest, SeparatorReleasedWhileSpaceIsHeldKeepsTheLatch) {
   d.SetKeyDown(VK_SPACE, false);
   EXPECT_EQ(fKeyLatch, 1);
   Press(VK_SEPARATOR);  // types nothing; its release clears the latch and steps left
-  EXPECT_DELIVERED(*this, {Char(canvas, '-'), Left(canvas)});
+  EXPECT_DELIVERED(*this, {Char(canvas, '-'), SentLeft(canvas)});
   EXPECT_EQ(fKeyLatch, 0);
 }
 
@@ -406,7 +406,7 @@ TEST_F(EditingKeysTest, ShiftDigitOnTheSentRouteStepsLeftAtTheRelease) {
   ShiftPress('9');
   EXPECT_EQ(fKeyLatch, 0);
   EXPECT_EQ(fShiftPending, 0);
-  EXPECT_DELIVERED(*this, {Char(canvas, '('), Left(canvas)});
+  EXPECT_DELIVERED(*this, {Char(canvas, '('), SentLeft(canvas)});
 }
 
 TEST_F(EditingKeysTest, SpaceAfterTheDigitZeroSteersTheCaretHomeFirst) {

@@ -223,6 +223,22 @@ struct StreamCase {
   const char* frame;
 };
 
+// A key event of the user's; `elsewhere`: it went to another program's window (the focus moved
+// away between the key's press and its release), so only the key state changed.
+struct KeyEvent {
+  UINT vk;
+  bool down;
+  bool elsewhere = false;
+};
+
+}  // namespace
+
+// The text a fresh edit control ends up with: each event taken with the queue drained after it,
+// or all of them typed ahead.
+std::string Play(const StreamCase& c, const std::vector<KeyEvent>& events, bool ahead);
+
+namespace {
+
 class TypedAheadTest : public ::testing::TestWithParam<StreamCase> {
  protected:
   // The text of the stream typed into a fresh edit control: one key event at a time with the
@@ -230,31 +246,20 @@ class TypedAheadTest : public ::testing::TestWithParam<StreamCase> {
   // before the one before it is up; a Shift-layer key is let go before the next).
   enum class Typist { kOneByOne, kAhead, kOverlapping };
   static std::string Typed(const StreamCase& c, const std::vector<StreamKey>& keys, Typist how) {
-    fakewin::Desktop d;
-    ResetProcessState();
-    d.ShowController(c.title);
-    LibMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
-    HWND edit = d.AddWindow(c.cls, "", d.AddWindow("Pane", "", d.AddWindow("Frame", c.frame)));
-    d.SetFocus(edit);
-    MessageLoop loop(d);
-    loop.SetMultiline(edit);
-    d.SetToggled(VK_SCROLL, true);
-    loop.UserKey(VK_SCROLL, true);
-    loop.UserKey(VK_SCROLL, false);
-    const auto key = [&](UINT vk, bool down) {
-      if (how == Typist::kOneByOne) {
-        loop.UserKey(vk, down);
-      } else {
-        loop.TypeAhead(vk, down);
-      }
-    };
+    std::vector<KeyEvent> events;
+    const auto key = [&events](UINT vk, bool down) { events.push_back({vk, down}); };
     UINT held = 0;
     for (const StreamKey& k : keys) {
+      // A key typed twice in a row comes up before it goes down again.
+      if (held == k.vk) key(held, false);
+      if (held == k.vk) held = 0;
       if (k.shift) key(VK_LSHIFT, true);
       key(k.vk, true);
       if (held != 0) key(held, false);
       held = 0;
-      if (how == Typist::kOverlapping && !k.shift) {
+      if (how == Typist::kOverlapping) {
+        // Shift let go while its key is still down, the next key pressed before that one is up.
+        if (k.shift) key(VK_LSHIFT, false);
         held = k.vk;
         continue;
       }
@@ -262,16 +267,40 @@ class TypedAheadTest : public ::testing::TestWithParam<StreamCase> {
       if (k.shift) key(VK_LSHIFT, false);
     }
     if (held != 0) key(held, false);
-    loop.RunQueued();
-    // Digits 3, 5 and 8 are the application's own: only they may come as Latin characters.
-    const std::string text =
-        Hex(loop.Text(edit)) + "(Latin characters: " + std::to_string(loop.latinCharacters) + ")";
-    LibMain(nullptr, DLL_PROCESS_DETACH, nullptr);
-    return text;
+    return Play(c, events, how != Typist::kOneByOne);
   }
 };
 
 }  // namespace
+
+std::string Play(const StreamCase& c, const std::vector<KeyEvent>& events, bool ahead) {
+  fakewin::Desktop d;
+  ResetProcessState();
+  d.ShowController(c.title);
+  LibMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
+  HWND edit = d.AddWindow(c.cls, "", d.AddWindow("Pane", "", d.AddWindow("Frame", c.frame)));
+  d.SetFocus(edit);
+  MessageLoop loop(d);
+  loop.SetMultiline(edit);
+  d.SetToggled(VK_SCROLL, true);
+  loop.UserKey(VK_SCROLL, true);
+  loop.UserKey(VK_SCROLL, false);
+  for (const KeyEvent& e : events) {
+    if (e.elsewhere) {
+      d.SetKeyDown(static_cast<int>(e.vk), e.down);  // taken by another program's window
+    } else if (ahead) {
+      loop.TypeAhead(e.vk, e.down);
+    } else {
+      loop.UserKey(e.vk, e.down);
+    }
+  }
+  loop.RunQueued();
+  // Digits 3, 5 and 8 are the application's own: only they may come as Latin characters.
+  const std::string text =
+      Hex(loop.Text(edit)) + "(Latin characters: " + std::to_string(loop.latinCharacters) + ")";
+  LibMain(nullptr, DLL_PROCESS_DETACH, nullptr);
+  return text;
+}
 
 // However far the user types ahead of the program, and however the keys overlap, the window
 // ends up with the text the same keys give typed one at a time.
@@ -295,3 +324,90 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"SentCanvas", "TRUES 3 ZafrelXP", "Canvas", "Some Program"},
                       StreamCase{"SentFreeHand", "TRUES 4 ZafrelXP", "Canvas", "FreeHand"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+namespace {
+
+std::vector<KeyEvent> Taps(std::initializer_list<UINT> vks) {
+  std::vector<KeyEvent> out;
+  for (UINT vk : vks) {
+    out.push_back({vk, true});
+    out.push_back({vk, false});
+  }
+  return out;
+}
+
+std::vector<KeyEvent> operator+(std::vector<KeyEvent> a, const std::vector<KeyEvent>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+struct OverlapCase {
+  const char* name;
+  StreamCase window;
+  std::vector<KeyEvent> overlapped;
+  std::vector<KeyEvent> oneByOne;
+};
+
+const StreamCase kPosted{"", "FALSE 1 ZafrelXP", "Edit", "Untitled - Notepad"};
+const StreamCase kSent{"", "TRUES 3 ZafrelXP", "Canvas", "Some Program"};
+
+}  // namespace
+
+// Overlaps a typist makes beside the plain roll: a letter held over a whole Space press; a Ctrl
+// shortcut while a key is held; a key whose release went to another window; Shift-layer and
+// separator keys held into the next key on the sent route.
+TEST(OverlapTest, SameTextAsKeysTypedOneAtATime) {
+  const UINT kShift = VK_LSHIFT, kSpace = VK_SPACE;
+  const OverlapCase cases[] = {
+      {"LetterHeldOverASpace", kPosted,
+       Taps({'E'}) +
+           std::vector<KeyEvent>{{'M', true}, {kSpace, true}, {kSpace, false}, {'M', false}} +
+           Taps({'Q', kSpace}),
+       Taps({'E', 'M', kSpace, 'Q', kSpace})},
+      {"LetterHeldOverASpaceNoWordOpen", kPosted,
+       Taps({'B'}) +
+           std::vector<KeyEvent>{{'M', true}, {kSpace, true}, {kSpace, false}, {'M', false}} +
+           Taps({'Q', kSpace}),
+       Taps({'B', 'M', kSpace, 'Q', kSpace})},
+      {"DigitHeldOverACtrlShortcut", kSent,
+       std::vector<KeyEvent>{{'1', true},
+                             {VK_CONTROL, true},
+                             {'C', true},
+                             {'C', false},
+                             {VK_CONTROL, false},
+                             {'1', false}} +
+           Taps({'9'}),
+       Taps({'1'}) +
+           std::vector<KeyEvent>{
+               {VK_CONTROL, true}, {'C', true}, {'C', false}, {VK_CONTROL, false}} +
+           Taps({'9'})},
+      {"SpaceReleasedInAnotherWindow", kPosted,
+       Taps({'E'}) + std::vector<KeyEvent>{{kSpace, true}, {kSpace, false, true}} +
+           Taps({'A', kSpace, 'B', kSpace}),
+       Taps({'E', kSpace, 'A', kSpace, 'B', kSpace})},
+      {"ShiftLayerHeldIntoALetterOnTheSentRoute", kSent,
+       Taps({'E'}) +
+           std::vector<KeyEvent>{{kShift, true},
+                                 {'W', true},
+                                 {kShift, false},
+                                 {'A', true},
+                                 {'W', false},
+                                 {'A', false}} +
+           Taps({kSpace}),
+       Taps({'E'}) +
+           std::vector<KeyEvent>{{kShift, true}, {'W', true}, {'W', false}, {kShift, false}} +
+           Taps({'A', kSpace})},
+      {"SeparatorHeldIntoALetterOnTheSentRoute", kSent,
+       Taps({'E'}) +
+           std::vector<KeyEvent>{
+               {VK_SEPARATOR, true}, {'A', true}, {VK_SEPARATOR, false}, {'A', false}} +
+           Taps({kSpace}),
+       Taps({'E', VK_SEPARATOR, 'A', kSpace})},
+  };
+  for (const OverlapCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string one = Play(c.window, c.oneByOne, false);
+    EXPECT_EQ(Play(c.window, c.overlapped, false), one);
+    EXPECT_EQ(Play(c.window, c.overlapped, true), one);
+  }
+}
