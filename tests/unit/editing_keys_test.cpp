@@ -286,7 +286,8 @@ TEST_F(EditingKeysTest, SeparatorStepsLeftAtItsReleaseOnTheSentRoute) {
   HWND canvas = UseCanvas();
   Press(VK_SEPARATOR);
   ShiftPress(VK_SEPARATOR);
-  EXPECT_DELIVERED(*this, {Char(canvas, '-'), SentLeft(canvas), Char(canvas, 117), SentLeft(canvas)});
+  EXPECT_DELIVERED(*this,
+                   {Char(canvas, '-'), SentLeft(canvas), Char(canvas, 117), SentLeft(canvas)});
   d.ClearLog();
   Press('4');  // a digit on the sent route steps nowhere without Shift
   EXPECT_DELIVERED(*this, {Char(canvas, '4')});
