@@ -108,12 +108,9 @@ int IsOtherLetterKeyDown(int vk) {
   if (GetKeyboardState(state)) {
     if (vk >= 0 && vk < 256) state[vk] = 0;
     // A key whose release was done early, at the press of the key after it, counts as up.
-    for (int key = 0; key < 256; ++key) {
-      if (KeySettled(key)) state[key] = 0;
-    }
     BYTE any = 0;
-    for (int key = 'A'; key <= 'Z'; ++key) any |= state[key];
-    for (int key : kPunctuation) any |= state[key];
+    for (int key = 'A'; key <= 'Z'; ++key) any |= KeySettled(key) ? 0 : state[key];
+    for (int key : kPunctuation) any |= KeySettled(key) ? 0 : state[key];
     return KeyStateDown(&any, 0) ? 2 : 0;
   }
   for (int key = 'A'; key <= 'Z'; ++key) {

@@ -12,6 +12,7 @@
 #include <initializer_list>
 
 #include "tests/wine/check.h"
+#include "tests/wine/controller_query.h"
 #include "tools/controller/protocol.h"
 #include "tools/controller/settings.h"
 
@@ -19,21 +20,6 @@ namespace {
 
 constexpr const char* kControllerFile = kProgram64 ? "zafrelctl64.exe" : "zafrelctl.exe";
 constexpr DWORD kStartMs = 120000;  // under qemu emulation a start takes tens of seconds
-
-LRESULT Query(HWND hwnd, WPARAM what) {
-  DWORD_PTR result = static_cast<DWORD_PTR>(-1);
-  if (!SendMessageTimeoutA(hwnd, kMsgQuery, what, 0, SMTO_ABORTIFHUNG, 5000, &result)) return -1;
-  return static_cast<LRESULT>(result);
-}
-
-HWND WindowOf(DWORD process) {
-  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, kControllerClass, nullptr)) != nullptr;) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(w, &owner);
-    if (owner == process) return w;
-  }
-  return nullptr;
-}
 
 // The font codes chosen from the menu are kept; the other tests expect none.
 void ForgetSettings() { RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey); }

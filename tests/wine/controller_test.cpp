@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/wine/check.h"
+#include "tests/wine/controller_query.h"
 #include "tools/controller/protocol.h"
 #include "tools/controller/resource_ids.h"
 #include "tools/controller/settings.h"
@@ -130,21 +131,6 @@ PROCESS_INFORMATION Spawn(const char* arguments) {
                       &pi))
     pi = PROCESS_INFORMATION{};
   return pi;
-}
-
-LRESULT Query(HWND hwnd, WPARAM what) {
-  DWORD_PTR result = static_cast<DWORD_PTR>(-1);
-  if (!SendMessageTimeoutA(hwnd, kMsgQuery, what, 0, SMTO_ABORTIFHUNG, 5000, &result)) return -1;
-  return static_cast<LRESULT>(result);
-}
-
-HWND WindowOf(DWORD process) {
-  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, kControllerClass, nullptr)) != nullptr;) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(w, &owner);
-    if (owner == process) return w;
-  }
-  return nullptr;
 }
 
 // Started: the window shows once the library is loaded, its slots switched and its icon shown.
