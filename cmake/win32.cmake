@@ -109,6 +109,7 @@ add_custom_command(OUTPUT ${ZAFREL_ICONS}
 set_source_files_properties(tools/controller/controller.rc PROPERTIES OBJECT_DEPENDS "${ZAFREL_ICONS}")
 add_executable(zafrelctl WIN32
   tools/controller/controller.cpp
+  tools/controller/farsi_states.cpp
   tools/controller/halves.cpp
   tools/controller/main_window.cpp
   tools/controller/notify_icon.cpp
@@ -199,6 +200,16 @@ add_test(NAME wine_fast_typing
     --bin ${CMAKE_BINARY_DIR} --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict
     --prefix ${ZAFREL_PREFIX} --arch ${ZAFREL_PE_ARCH})
 set_tests_properties(wine_fast_typing PROPERTIES LABELS wine TIMEOUT 900 RESOURCE_LOCK wine)
+
+# The Farsi switch: Wine's Notepad and WordPad and the target, Scroll Lock at the X server; one
+# press switches in the program in front, each program keeps its own switch, the controller shows
+# the state of the program in front and, with one switch for all programs, brings each program
+# that comes to the front to the last switch.
+add_test(NAME wine_farsi_switch
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/switch_test.py
+    --bin ${CMAKE_BINARY_DIR} --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict
+    --prefix ${ZAFREL_PREFIX} --arch ${ZAFREL_PE_ARCH})
+set_tests_properties(wine_farsi_switch PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine)
 
 # The typing benchmark's Wine half: the library's hooks against none, in one process, per key.
 add_executable(wine_bench tools/bench/wine_bench.cpp)

@@ -15,6 +15,8 @@
 //   ancestor 4 CorelDRAW 12     class name of the 4th ancestor
 //   hold ctrl                   Ctrl is held while the keys are typed
 //   typist xdotool              the keys come from the X server, typed by the test driver
+//   switch no                   Farsi typing is left as the program finds it, not switched on
+//                               first (the driver presses Scroll Lock at the X server itself)
 //   clipboard "\u0622\u0628 "   instead of keys: the target puts this text on the clipboard and
 //                               the controller types it (a JSON-style string: \n, \r, \", \\ and
 //                               \uXXXX escapes); asked by WM_COMMAND, with "typist xdotool" by the
@@ -72,6 +74,7 @@ struct Scenario {
   std::string fourthAncestorClass;
   bool holdCtrl = false;
   bool xdotool = false;
+  bool switchOn = true;
   bool menu = false;
   bool hasClipboard = false;
   std::string clipboard;  // UTF-8
@@ -242,6 +245,9 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
     } else if (word == "typist") {
       current.xdotool = rest == "xdotool";
       current.menu = rest == "menu";
+    } else if (word == "switch") {
+      if (rest != "yes" && rest != "no") fail("switch wants yes or no");
+      current.switchOn = rest == "yes";
     } else if (word == "clipboard") {
       current.hasClipboard = true;
       if (!ReadQuoted(rest, &current.clipboard)) fail("clipboard wants a quoted string");

@@ -68,12 +68,13 @@ LRESULT CALLBACK CbtProc(int nCode, WPARAM wParam, LPARAM lParam) {
 
 void ScrollLockStep() {
   ReadControllerTitle();
-  // Inside the keyboard hook the thread's key state still shows the toggle as it was before this
-  // key-down; the switch follows what the hooked thread sees.
-  const int toggled = KeyToggleBit(VK_SCROLL);
+  // The press switches this process's own Farsi typing over. The light is no guide to it: it
+  // shows whichever program was switched last, and a thread that took no key since then still
+  // reads an old toggle here (the key state only catches up once this key-down is taken).
+  const int on = fFarsiOn == 1 ? 0 : 1;
   nOpenGlyph = 0;
   nPrevOpenGlyph = 0;
-  if (toggled) {
+  if (on) {
     hwndFocusAtOn = GetFocus();
     SendNotifyMessageA(hwndController, MYWM_ZAFRELVK_ON, 0, 0);
     fFarsiOn = 1;
@@ -83,13 +84,82 @@ void ScrollLockStep() {
   }
 }
 
+int fLightDue;
+int nLightPresses;
+DWORD dwLightPressTick;
+int nLightRule;
+
+namespace {
+
+constexpr WORD kScrollLockScan = 0x46;
+// The press injected to set the light comes back through this hook at once; one that has not
+// come back by then went to another program and is no longer waited for.
+constexpr DWORD kLightPressWaitMs = 1000;
+
+// Where the light belongs after a press. Windows: on exactly while Farsi typing is on. Wine keeps
+// the toggle at the X server's Scroll Lock lock, which X's usual keymap never sets: at the next X
+// key event it presses Scroll Lock itself to put a toggle left on back off, and that press would
+// switch Farsi typing over again. There the light stays off.
+int LightWanted() {
+  if (nLightRule == 0) {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const bool wine = ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    nLightRule = wine ? kLightRuleWine : kLightRuleWindows;
+  }
+  return nLightRule == kLightRuleWine ? 0 : fFarsiOn;
+}
+
+// At the release of a press that switched: the thread's key state now has that key-down's
+// toggle, which is the light. Windows sets the light only for key events, so a press of its own
+// brings it where it belongs.
+void BringLightInLine() {
+  if (KeyToggleBit(VK_SCROLL) == LightWanted()) return;
+  INPUT press[2];
+  ClearBytes(press, static_cast<UINT>(sizeof press));
+  for (INPUT& record : press) {
+    record.type = INPUT_KEYBOARD;
+    record.ki.wVk = VK_SCROLL;
+    record.ki.wScan = kScrollLockScan;
+  }
+  press[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  nLightPresses = 1;
+  dwLightPressTick = GetTickCount();
+  if (SendInput(2, press, sizeof(INPUT)) != 2) nLightPresses = 0;
+}
+
+// A key-down of the press injected by BringLightInLine: it sets the light and nothing else.
+bool TakeLightPress() {
+  if (nLightPresses == 0) return false;
+  nLightPresses = 0;
+  return GetTickCount() - dwLightPressTick < kLightPressWaitMs;
+}
+
+}  // namespace
+
 void ScrollLockKey(int nCode, LPARAM lParam) {
-  if (nCode >= 0 && !KeyReleased(lParam)) ScrollLockStep();
+  if (nCode < 0) return;
+  if (KeyReleased(lParam)) {
+    if (fLightDue) {
+      fLightDue = 0;
+      BringLightInLine();
+    }
+    return;
+  }
+  // One press, one switch: a thread that peeks at the key-down (HC_NOREMOVE) is told of it again
+  // when it takes it (HC_ACTION), and a held key repeats its key-down (lParam bit 30 set).
+  if (nCode != HC_ACTION || KeyRepeated(lParam)) return;
+  if (TakeLightPress()) return;
+  ScrollLockStep();
+  fLightDue = 1;
 }
 
 void ResetControllerLink() {
   hwndController = nullptr;
   fFarsiOn = 0;
   hwndFocusAtOn = nullptr;
+  fLightDue = 0;
+  nLightPresses = 0;
+  dwLightPressTick = 0;
+  nLightRule = 0;
   SetTypingMode(kTypingModeEmpty);
 }

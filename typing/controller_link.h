@@ -48,13 +48,22 @@ int ReadControllerTitle();
 // focus, and tells the controller of other focus changes and of skipped keys.
 LRESULT CALLBACK CbtProc(int nCode, WPARAM wParam, LPARAM lParam);
 
-// The Farsi switch on Scroll Lock: title read, joining state cleared, switch set from the Scroll
-// Lock toggle, controller notified.
+// The Farsi switch on Scroll Lock: title read, joining state cleared, this process's switch
+// turned over, controller notified.
 void ScrollLockStep();
 
-// The keyboard hook's handling of a VK_SCROLL notification: every key-down notification with a
-// non-negative code (HC_NOREMOVE included) performs the step; a key-up does nothing.
+// The keyboard hook's handling of a VK_SCROLL notification. A press switches once: the step runs
+// when the thread takes the key-down (HC_ACTION), not for a peek at it (HC_NOREMOVE) nor for its
+// auto-repeats. At that press's release the light is brought where it belongs (on exactly while
+// Farsi typing is on; under Wine, off): when the thread's toggle disagrees, one Scroll Lock press
+// is injected, whose key-down then switches nothing.
 void ScrollLockKey(int nCode, LPARAM lParam);
+extern int fLightDue;           // the press that switched has not been released yet
+extern int nLightPresses;       // 1 while the injected press is awaited
+extern DWORD dwLightPressTick;  // when it was injected
+extern int nLightRule;          // 0 until asked, then kLightRuleWindows or kLightRuleWine
+constexpr int kLightRuleWindows = 1;
+constexpr int kLightRuleWine = 2;
 
 // The link's state as it is at attach, before LibMain has run.
 void ResetControllerLink();

@@ -255,6 +255,9 @@ int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args) __attribute__((format(
 
 // kernel32
 DWORD GetTickCount(void);
+HMODULE GetModuleHandleA(LPCSTR lpModuleName);
+typedef intptr_t(WINAPI* FARPROC)();
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 HANDLE GetProcessHeap(void);
 LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes);
 BOOL HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem);
@@ -281,6 +284,10 @@ inline bool ParamIsHandle(LPARAM value, HWND hwnd) {
 // Keyboard-hook lParam: bit 31 is the transition state, set when the key is being released.
 inline bool KeyReleased(LPARAM lParam) {
   return (static_cast<uint32_t>(lParam) & 0x80000000u) != 0;
+}
+// Bit 30 is the previous key state: set on the auto-repeated key-downs of a held key.
+inline bool KeyRepeated(LPARAM lParam) {
+  return (static_cast<uint32_t>(lParam) & 0x40000000u) != 0;
 }
 
 // GetKeyState: a key counts as down when bit 8 (0x100) of the returned value is set (Windows

@@ -71,6 +71,7 @@ class Desktop {
   LRESULT nextHookResult = 0x5EED;    // what CallNextHookEx answers
   bool refuseHooks = false;           // SetWindowsHookExA fails
   bool refuseKeyboardState = false;   // GetKeyboardState fails
+  bool wine = false;                  // ntdll.dll exports wine_get_version, as under Wine
   int allocationsBeforeFailure = -1;  // HeapAlloc fails once this many more have succeeded
   int liveAllocations = 0;            // HeapAlloc blocks not yet freed
 

@@ -229,6 +229,23 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
 
 DWORD GetTickCount(void) { return D().tick; }
 
+// Only ntdll.dll is there, and only what tells Wine from Windows is asked of it.
+HMODULE GetModuleHandleA(LPCSTR lpModuleName) {
+  return lpModuleName != nullptr && std::strcmp(lpModuleName, "ntdll.dll") == 0
+             ? reinterpret_cast<HMODULE>(uintptr_t{0x7FF00000u})
+             : nullptr;
+}
+
+namespace {
+intptr_t WINAPI WineGetVersion() { return 0; }
+}  // namespace
+
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+  const bool wineExport = hModule == reinterpret_cast<HMODULE>(uintptr_t{0x7FF00000u}) &&
+                          std::strcmp(lpProcName, "wine_get_version") == 0;
+  return wineExport && D().wine ? reinterpret_cast<FARPROC>(&WineGetVersion) : nullptr;
+}
+
 // The process heap is the C heap, so that the sanitizers see every block; allocation fails on
 // demand.
 HANDLE GetProcessHeap(void) { return reinterpret_cast<HANDLE>(uintptr_t{0x00480000}); }

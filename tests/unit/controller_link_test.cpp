@@ -1,5 +1,6 @@
 // The controller window's title sets the typing mode and the glyph table set; Scroll Lock and
 // the CBT hook drive the Farsi switch and notify the controller.
+#include <algorithm>
 #include <string>
 
 #include "hooklib/hook_table.h"
@@ -7,6 +8,7 @@
 #include "typing/controller_link.h"
 #include "typing/glyph_tables.h"
 #include "typing/typing_state.h"
+#include "winsim/message_loop.h"
 
 using namespace fakewin;
 
@@ -128,11 +130,11 @@ TEST_F(LibraryTest, TypingModeIsComparedIgnoringCase) {
 
 // --- The Scroll Lock step -------------------------------------------------------------------
 
-TEST_F(LibraryTest, ScrollLockToggledOnSwitchesFarsiOnAndNotifies) {
+TEST_F(LibraryTest, ScrollLockStepSwitchesOnWhateverTheToggleAndRecordsTheFocus) {
   HWND controller = d.ShowController("FALSE 2");
   HWND edit = d.AddWindow("Edit", "", d.AddWindow("Notepad", "Untitled"));
   d.SetFocus(edit);
-  d.SetToggled(VK_SCROLL, true);
+  d.SetToggled(VK_SCROLL, true);  // left on by another program
   nOpenGlyph = 0xE8;
   nPrevOpenGlyph = 0xE9;
 
@@ -147,7 +149,7 @@ TEST_F(LibraryTest, ScrollLockToggledOnSwitchesFarsiOnAndNotifies) {
       d, (TitleRead(controller) + std::vector<Call>{Notified(controller, MYWM_ZAFRELVK_ON, 0, 0)}));
 }
 
-TEST_F(LibraryTest, ScrollLockToggledOffSwitchesFarsiOffAndNotifies) {
+TEST_F(LibraryTest, ScrollLockStepSwitchesOffAndKeepsTheFocusOfSwitchOn) {
   HWND controller = d.ShowController("TRUES 0");
   HWND before = d.AddWindow("Edit");
   fFarsiOn = 1;
@@ -165,36 +167,138 @@ TEST_F(LibraryTest, ScrollLockToggledOffSwitchesFarsiOffAndNotifies) {
 }
 
 TEST_F(LibraryTest, ScrollLockWithoutControllerStillSwitchesAndNotifiesNoWindow) {
-  d.SetToggled(VK_SCROLL, true);
   ScrollLockStep();
   EXPECT_EQ(fFarsiOn, 1);
   EXPECT_ALL_CALLS(
       d, {FindWindowCall("ZafrelXP908@2005", nullptr), Notified(nullptr, MYWM_ZAFRELVK_ON, 0, 0)});
 }
 
-TEST_F(LibraryTest, ScrollLockKeyStepsOnEveryKeyDownNotificationAndNeverOnKeyUp) {
-  HWND controller = d.ShowController("FALSE 1");
-  d.SetToggled(VK_SCROLL, true);
-  // The thread peeks the key, then removes it: two notifications, two steps.
-  ScrollLockKey(HC_NOREMOVE, kKeyDown);
-  ScrollLockKey(HC_ACTION, kKeyDown);
-  ScrollLockKey(HC_ACTION, kKeyUp);
-  ScrollLockKey(-1, kKeyDown);
+// One Scroll Lock press as a hooked thread is told of it. Script letters:
+//   p  the key-down peeked at (HC_NOREMOVE)      d  the key-down taken (HC_ACTION), after which
+//   r  an auto-repeated key-down, taken             the thread's toggle turns over
+//   u  the key-up taken                          n  a notification with a negative code
+//   i  the press injected by the library comes back: its key-down taken (toggle over), key-up
+//   w  2 s pass
+// Expected calls: O the step switching on (title read, "on"), F off, L the light press injected.
+struct PressCase {
+  const char* name;
+  int farsiBefore;
+  bool lightBefore;
+  const char* script;
+  const char* calls;
+  int farsiAfter;
+  bool lightAfter;
+  bool wine = false;  // under Wine the light is kept off
+};
 
-  const Call on = Notified(controller, MYWM_ZAFRELVK_ON, 0, 0);
-  EXPECT_ALL_CALLS(d, ((TitleRead(controller) + std::vector<Call>{on}) +
-                       (TitleRead(controller) + std::vector<Call>{on})));
-  EXPECT_EQ(fFarsiOn, 1);
+void PrintTo(const PressCase& c, std::ostream* os) { *os << c.name; }
+
+class ScrollLockPressTest : public LibraryTestWithParam<PressCase> {};
+
+TEST_P(ScrollLockPressTest, OnePressSwitchesOnceAndLeavesTheLightOnExactlyWhileOn) {
+  const PressCase& c = GetParam();
+  HWND controller = d.ShowController("FALSE 1");
+  d.SetFocus(d.AddWindow("Edit"));
+  fFarsiOn = c.farsiBefore;
+  d.SetToggled(VK_SCROLL, c.lightBefore);
+  d.wine = c.wine;
+  const auto flip = [&] { d.SetToggled(VK_SCROLL, (d.KeyState(VK_SCROLL) & 1) == 0); };
+  for (const char* step = c.script; *step != 0; ++step) {
+    switch (*step) {
+      case 'p':
+        ScrollLockKey(HC_NOREMOVE, kKeyDown);
+        break;
+      case 'd':
+        ScrollLockKey(HC_ACTION, kKeyDown);
+        flip();
+        break;
+      case 'r':
+        ScrollLockKey(HC_ACTION, kKeyDown | 0x40000000);
+        break;
+      case 'u':
+        ScrollLockKey(HC_ACTION, kKeyUp);
+        break;
+      case 'n':
+        ScrollLockKey(-1, kKeyDown);
+        ScrollLockKey(-1, kKeyUp);
+        break;
+      case 'i':
+        ScrollLockKey(HC_ACTION, kKeyDown);
+        flip();
+        ScrollLockKey(HC_ACTION, kKeyUp);
+        break;
+      case 'w':
+        d.tick += 2000;
+        break;
+    }
+  }
+  std::vector<Call> want;
+  for (const char* call = c.calls; *call != 0; ++call) {
+    if (*call == 'O' || *call == 'F') {
+      want = want + TitleRead(controller);
+      want.push_back(
+          Notified(controller, *call == 'O' ? MYWM_ZAFRELVK_ON : MYWM_ZAFRELVK_OFF, 0, 0));
+    } else if (*call == 'L') {
+      want.push_back(SendInputCall(2, sizeof(INPUT)));
+      want.push_back(Injected(VK_SCROLL, 0x46, 0));
+      want.push_back(Injected(VK_SCROLL, 0x46, KEYEVENTF_KEYUP));
+    }
+  }
+  EXPECT_ALL_CALLS(d, want);
+  EXPECT_EQ(fFarsiOn, c.farsiAfter);
+  EXPECT_EQ(KeyToggleBit(VK_SCROLL), c.lightAfter ? 1 : 0);
 }
 
-TEST_F(LibraryTest, ScrollLockKeyUpChangesNothing) {
-  d.ShowController("FALSE 1");
-  fFarsiOn = 1;
-  nOpenGlyph = 0x44;
-  ScrollLockKey(HC_ACTION, kKeyUp);
+INSTANTIATE_TEST_SUITE_P(
+    Presses, ScrollLockPressTest,
+    ::testing::Values(
+        // The light agreed with this program: the press turns both over, nothing injected.
+        PressCase{"OffLightOff_On", 0, false, "du", "O", 1, true},
+        PressCase{"OnLightOn_Off", 1, true, "du", "F", 0, false},
+        // A loop that peeks before it takes the key: still one switch.
+        PressCase{"PeekedThenTaken", 0, false, "pdu", "O", 1, true},
+        PressCase{"PeekedOnly", 0, false, "p", "", 0, false},
+        PressCase{"HeldKeyRepeats", 0, false, "drrru", "O", 1, true},
+        PressCase{"NegativeCodes", 0, false, "n", "", 0, false},
+        // Another program left the light on (or this thread's toggle is old): the switch turns
+        // over all the same, and the press injected at the release sets the light; that press
+        // switches nothing when it comes back.
+        PressCase{"OffLightOn_OnAndLightSet", 0, true, "dui", "OL", 1, true},
+        PressCase{"OnLightOff_OffAndLightSet", 1, false, "dui", "FL", 0, false},
+        // Two presses in a row behave as two presses.
+        PressCase{"TwoPressesLightOn", 0, true, "duidu", "OLF", 0, false},
+        // The injected press went to another program: after a second the next press switches.
+        PressCase{"LightPressLost", 0, true, "duwdui", "OLFL", 0, false},
+        // A release whose press this thread did not see (the focus came here meanwhile) leaves
+        // the light alone.
+        PressCase{"ReleaseOnly", 1, false, "u", "", 1, false},
+        // Under Wine every press that leaves the light on is followed by one that puts it off,
+        // since Wine would put it off itself at the next key with a press that switches.
+        PressCase{"Wine_On", 0, false, "dui", "OL", 1, false, true},
+        PressCase{"Wine_Off", 1, false, "dui", "FL", 0, false, true},
+        PressCase{"Wine_TwoPresses", 0, false, "duidui", "OLFL", 0, false, true}));
+
+TEST_F(LibraryTest, ThePressThatSetsTheLightComesBackThroughTheInputQueueWithoutSwitching) {
+  HWND controller = d.ShowController("FALSE 1");
+  HWND edit = d.AddWindow("Edit");
+  d.SetFocus(edit);
+  d.SetToggled(VK_SCROLL, true);
+  MessageLoop loop(d);
+
+  loop.UserKey(VK_SCROLL, true);
+  loop.UserKey(VK_SCROLL, false);
+
   EXPECT_EQ(fFarsiOn, 1);
-  EXPECT_EQ(nOpenGlyph, 0x44);
-  EXPECT_ALL_CALLS(d, {});
+  EXPECT_EQ(KeyToggleBit(VK_SCROLL), 1);
+  // One "on", one light press: the injected key-down, taken like a typed one, switched nothing.
+  const auto count = [&](CallKind kind) {
+    return std::count_if(d.log().begin(), d.log().end(),
+                         [&](const Call& call) { return call.kind == kind; });
+  };
+  EXPECT_EQ(count(CallKind::Notified), 1);
+  EXPECT_EQ(count(CallKind::SendInput), 1);
+  EXPECT_EQ(hwndFocusAtOn, edit);
+  EXPECT_EQ(hwndController, controller);
 }
 
 // --- The CBT procedure ----------------------------------------------------------------------

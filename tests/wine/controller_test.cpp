@@ -271,6 +271,8 @@ void MissingAndDamagedValues() {
       {1, kDiagnosticSlotsValue, REG_DWORD, Bytes{0x40, 0}, "DiagnosticSlots of 2 bytes"},
       {1, kPlacementValue, REG_BINARY, Bytes(20, 0x11), "WindowPlacement of 20 bytes"},
       {1, kRunValue, REG_DWORD, Dword(1), "the Run value of another type (REG_DWORD)"},
+      {1, kAllProgramsValue, REG_SZ, Text("1"), "AllPrograms of another type (REG_SZ \"1\")"},
+      {2, kAllProgramsValue, REG_DWORD, Dword(2), "AllPrograms 2"},
       {2, kModeValue, REG_SZ, Text("MAYBE"), "Mode \"MAYBE\""},
       {2, kFontValue, REG_DWORD, Dword(7), "FontCode 7"},
       {2, kDiagnosticSlotsValue, REG_DWORD, Dword(kTypingSlots), "DiagnosticSlots of typing slots"},
@@ -305,6 +307,8 @@ void MissingAndDamagedValues() {
     Check(HoldsSetting(kModeValue, REG_SZ, Text("FALSE")), "  Mode written: \"FALSE\"");
     Check(HoldsSetting(kFontValue, REG_DWORD, Dword(1)), "  FontCode written: 1");
     Check(HoldsSetting(kDiagnosticSlotsValue, REG_DWORD, Dword(0)), "  DiagnosticSlots written: 0");
+    Check(HoldsSetting(kAllProgramsValue, REG_DWORD, Dword(0)), "  AllPrograms written: 0");
+    CheckEqual(Query(c.hwnd, kQueryAllPrograms), 0, "  each program keeps its own switch");
     Check(SameRect(StoredNormalRect(), g_defaultRect),
           "  WindowPlacement written: the first place");
     Check(run ? Holds(kRunKey, kRunValue, REG_SZ, Text(RunCommand().c_str()))
@@ -436,6 +440,8 @@ void RoundTrip() {
       {kCmdSlot0 + 1, kDiagnosticSlotsValue, Dword(1 << 9), "a typing slot off is not kept"},
       {kCmdSlot0 + 1, kDiagnosticSlotsValue, Dword(1 << 9), "nor on again"},
       {kCmdFont0 + 7, kFontValue, Dword(4), "font code 7 (no font of its own) is not kept"},
+      {kCmdAllPrograms, kAllProgramsValue, Dword(1), "one switch for all programs: AllPrograms 1"},
+      {kCmdAllPrograms, kAllProgramsValue, Dword(0), "one switch per program: AllPrograms 0"},
   };
   for (const Change& change : changes) {
     Command(c.hwnd, change.command);

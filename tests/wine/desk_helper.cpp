@@ -9,9 +9,13 @@
 //   front CLASS BITS           that window goes to the top-left corner (under the X pointer,
 //                              which picks where xdotool types) and to the foreground; answers
 //                              its program's bitness (32 or 64)
-//   text CLASS BITS CHILD      the text of that window's first CHILD window, as hex bytes
-//                              (WM_GETTEXT, through this user's code page); "none" without one
+//   text CLASS BITS CHILD      the text of that window's first descendant of class CHILD, as hex
+//                              bytes (WM_GETTEXT, through this user's code page); "none" without
 //   clear CLASS BITS CHILD     empties that window's text
+//   pid CLASS BITS             that window's process id, or "none"
+//   command ID                 WM_COMMAND ID sent to the controller; answers "ok" or "none"
+//   light                      the Scroll Lock light: "on" or "off" (the toggle as this thread
+//                              reads it between messages, which Wine keeps as the desktop's)
 //
 // "That window" is the first visible top-level window of CLASS whose program has BITS bits (0:
 // any): a 32-bit and a 64-bit Notepad have the same class.
@@ -42,6 +46,17 @@ int Bitness(HWND window) {
 HWND TopLevel(const char* cls, long long bits) {
   for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, cls, nullptr)) != nullptr;) {
     if (IsWindowVisible(w) && (bits == 0 || Bitness(w) == bits)) return w;
+  }
+  return nullptr;
+}
+
+// Depth first, as the windows were made: the first window of the class under `top`.
+HWND Descendant(HWND top, const char* cls) {
+  for (HWND w = nullptr; (w = FindWindowExA(top, w, nullptr, nullptr)) != nullptr;) {
+    char name[128] = "";
+    GetClassNameA(w, name, sizeof name);
+    if (lstrcmpiA(name, cls) == 0) return w;
+    if (HWND below = Descendant(w, cls)) return below;
   }
   return nullptr;
 }
@@ -121,7 +136,7 @@ std::string Answer(const char* line) {
   if ((command == "text" || command == "clear") &&
       std::sscanf(line, "%*s %127s %lld %127s", a, &n, b) == 3) {
     HWND top = TopLevel(a, n);
-    HWND w = top != nullptr ? FindWindowExA(top, nullptr, b, nullptr) : nullptr;
+    HWND w = top != nullptr ? Descendant(top, b) : nullptr;
     if (w == nullptr) return "none";
     if (command == "text") return Text(w);
     DWORD_PTR done = 0;
@@ -135,6 +150,33 @@ std::string Answer(const char* line) {
       PostMessageA(w, WM_CLOSE, 0, 0);
     return std::to_string(closed);
   }
+  if (command == "pid" && std::sscanf(line, "%*s %127s %lld", a, &n) == 2) {
+    HWND w = TopLevel(a, n);
+    DWORD id = 0;
+    if (w == nullptr || GetWindowThreadProcessId(w, &id) == 0) return "none";
+    return std::to_string(id);
+  }
+  if (command == "command" && std::sscanf(line, "%*s %lld", &n) == 1) {
+    HWND controller = FindWindowA(kControllerClass, nullptr);
+    DWORD_PTR done = 0;
+    if (controller == nullptr ||
+        !SendMessageTimeoutA(controller, WM_COMMAND, static_cast<WPARAM>(n), 0, SMTO_ABORTIFHUNG,
+                             5000, &done))
+      return "none";
+    return "ok";
+  }
+  if (command == "windows") {
+    // The visible top-level windows' classes, for finding a program's window.
+    std::string out;
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, nullptr, nullptr)) != nullptr;) {
+      char name[128] = "";
+      if (!IsWindowVisible(w) || GetClassNameA(w, name, sizeof name) == 0) continue;
+      out += out.empty() ? "" : " ";
+      out += name;
+    }
+    return out;
+  }
+  if (command == "light") return (GetKeyState(VK_SCROLL) & 1) != 0 ? "on" : "off";
   if (command == "pids") {
     DWORD controller = 0, companion = 0;
     if (HWND w = FindWindowA(kControllerClass, nullptr)) GetWindowThreadProcessId(w, &controller);

@@ -67,6 +67,7 @@
 #include <vector>
 
 #include "codepage/layout.h"
+#include "tools/controller/farsi_states.h"
 #include "tools/controller/halves.h"
 #include "tools/controller/main_window.h"
 #include "tools/controller/notify_icon.h"
@@ -92,9 +93,18 @@ struct Controller {
   // What the library told us.
   LONG notifications[4] = {};  // by kQueryOn, kQueryOff, kQueryKeySkipped
   int last = 0;                // kLastNone, kLastOn, kLastOff
-  // The last foreground window of another program: the menu's commands are for it.
+  // The last foreground window of another program: the menu's commands are for it, and its
+  // program's Farsi typing is what the window, the tooltip and the icon show.
   HWND otherForeground = nullptr;
-  bool hotKey = false;  // Ctrl+Alt+V is ours
+  HWND lastForeground = nullptr;  // as GetForegroundWindow last answered
+  HWND seenForeground = nullptr;  // the foreground and its focus window at the last look
+  HWND seenFocus = nullptr;
+  farsi_states::Table states;   // what each program's library last said
+  farsi_states::Program front;  // otherForeground's program
+  wchar_t frontName[40] = L"";  // its file name
+  bool allPrograms = false;     // one switch for all programs
+  const char* statusLine = "";  // the clipboard command's or the switch's, the newer
+  bool hotKey = false;          // Ctrl+Alt+V is ours
   // The notification area.
   HMENU iconMenu = nullptr;
   int icon = kIconNone;  // what it shows
@@ -115,12 +125,17 @@ Controller g;
 
 constexpr UINT_PTR kForegroundTimer = 2;
 constexpr UINT_PTR kClipboardTimer = 3;
+constexpr UINT_PTR kSettleTimer = 4;  // while an "off" is held (farsi_states.h)
+constexpr UINT_PTR kBringTimer = 5;   // while a program is brought to the last switch
 constexpr int kHotKeyId = 1;
+
+// Farsi typing in the program in front, as far as its library has told.
+int Shown() { return g.states.Of(g.front); }
 
 void UpdateTitle() {
   char title[64];
   std::snprintf(title, sizeof title, "%s %c ZafrelXP%s", g.mode, g.font,
-                g.last == kLastOn ? " - Farsi on" : "");
+                Shown() == kLastOn ? " - Farsi on" : "");
   SetWindowTextA(g.hwnd, title);
 }
 
@@ -128,6 +143,7 @@ void CheckMenus() {
   HMENU menu = GetMenu(g.hwnd);
   CheckMenuItem(menu, kCmdModeTrue, std::strcmp(g.mode, "TRUES") == 0 ? MF_CHECKED : MF_UNCHECKED);
   CheckMenuItem(menu, kCmdModeFalse, std::strcmp(g.mode, "FALSE") == 0 ? MF_CHECKED : MF_UNCHECKED);
+  CheckMenuItem(menu, kCmdAllPrograms, g.allPrograms ? MF_CHECKED : MF_UNCHECKED);
   for (int digit = 0; digit <= 4; ++digit) {
     CheckMenuItem(menu, kCmdFont0 + digit, g.font == '0' + digit ? MF_CHECKED : MF_UNCHECKED);
   }
@@ -273,6 +289,42 @@ bool OwnWindow(HWND hwnd) {
   return hwnd != nullptr && process == GetCurrentProcessId();
 }
 
+// A window's program: its process id and start time.
+farsi_states::Program ProgramOf(HWND window) {
+  farsi_states::Program program;
+  DWORD id = 0;
+  if (window == nullptr || GetWindowThreadProcessId(window, &id) == 0) return program;
+  program.process = id;
+  if (id == g.front.process) {
+    program.started = g.front.started;  // the same process while it stays in front
+    return program;
+  }
+  if (HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id)) {
+    FILETIME created = {}, exited = {}, kernel = {}, user = {};
+    if (GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+      program.started = (uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+    }
+    CloseHandle(process);
+  }
+  return program;
+}
+
+// "notepad.exe", or empty when the process cannot be asked.
+void ProgramName(DWORD id, wchar_t* name, size_t size) {
+  name[0] = 0;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  if (process == nullptr) return;
+  wchar_t path[MAX_PATH] = L"";
+  DWORD length = MAX_PATH;
+  if (QueryFullProcessImageNameW(process, 0, path, &length)) {
+    const wchar_t* base = std::wcsrchr(path, L'\\');
+    base = base != nullptr ? base + 1 : path;
+    std::wcsncpy(name, base, size - 1);
+    name[size - 1] = 0;
+  }
+  CloseHandle(process);
+}
+
 HWND FocusOf(HWND window) {
   GUITHREADINFO info = {};
   info.cbSize = sizeof info;
@@ -307,6 +359,7 @@ void Finish(int result, int count, const char* status) {
   clip.result = result;
   clip.count = count;
   std::snprintf(clip.status, sizeof clip.status, "Clipboard: %s", status);
+  g.statusLine = clip.status;
   ++clip.finished;
   InvalidateRect(g.hwnd, nullptr, TRUE);
 }
@@ -370,6 +423,7 @@ void TypeClipboard() {
   clip.askedForeground = false;
   std::snprintf(clip.status, sizeof clip.status, "Clipboard: typing %u keys",
                 static_cast<unsigned>(clip.keys.size()));
+  g.statusLine = clip.status;
   // Handing the foreground back waits for the first tick: a program that sent this command is
   // still waiting for it to return.
   Begin(Step::kHandBack);
@@ -471,13 +525,153 @@ bool ShellWindow(HWND hwnd) {
   return false;
 }
 
-// The menu's commands are for the program the person was working in, which is no longer the
-// foreground once the menu is open.
-void NoteForeground() {
-  HWND foreground = GetForegroundWindow();
-  if (foreground != nullptr && !OwnWindow(foreground) && !ShellWindow(foreground)) {
-    g.otherForeground = foreground;
+// --- One switch for all programs ------------------------------------------------------------
+
+enum class BringStep { kIdle, kWait, kPressed };
+
+// A program that comes to the front with another state than the person's last switch is brought
+// to it as the clipboard command switches Farsi typing on: once its window answers (so that what
+// its activation told the controller is in), Scroll Lock is pressed, and pressed again if its
+// library answers with the other state; no answer within 2 s, or the other state twice, and the
+// status line says so.
+struct Bringing {
+  BringStep step = BringStep::kIdle;
+  HWND target = nullptr;
+  farsi_states::Program program;
+  int want = kLastNone;
+  int presses = 0;
+  LONG heard = 0;  // on/off notifications counted before the last press
+  DWORD since = 0;
+  LONG finished = 0;
+  int result = kBringNone;
+  char status[192] = "";
+};
+Bringing bring;
+
+void FinishBringing(int result, const char* why) {
+  KillTimer(g.hwnd, kBringTimer);
+  bring.step = BringStep::kIdle;
+  bring.result = result;
+  ++bring.finished;
+  if (why == nullptr) return;
+  char name[48] = "";
+  WideCharToMultiByte(CP_ACP, 0, g.frontName, -1, name, sizeof name, nullptr, nullptr);
+  std::snprintf(bring.status, sizeof bring.status, "Farsi switch: %s %s",
+                name[0] != 0 ? name : "the program in front", why);
+  g.statusLine = bring.status;
+  InvalidateRect(g.hwnd, nullptr, TRUE);
+}
+
+void PressForBringing() {
+  bring.heard = g.notifications[kQueryOn] + g.notifications[kQueryOff];
+  ++bring.presses;
+  Inject(VK_SCROLL, true);
+  Inject(VK_SCROLL, false);
+  bring.step = BringStep::kPressed;
+  bring.since = GetTickCount();
+}
+
+// The foreground has just moved to another program's window.
+void BringFront() {
+  if (!g.allPrograms || clip.step != Step::kIdle || g.otherForeground == nullptr) return;
+  const int want = g.states.choice();
+  if (want == kLastNone || Shown() == want) {
+    if (bring.step != BringStep::kIdle) FinishBringing(kBringMoved, nullptr);
+    return;
   }
+  if (bring.step != BringStep::kIdle && bring.target == g.otherForeground) return;
+  bring.step = BringStep::kWait;
+  bring.target = g.otherForeground;
+  bring.program = g.front;
+  bring.want = want;
+  bring.presses = 0;
+  bring.since = GetTickCount();
+  SetTimer(g.hwnd, kBringTimer, kTickMs, nullptr);
+}
+
+void BringTick() {
+  const DWORD waited = GetTickCount() - bring.since;
+  if (bring.step == BringStep::kIdle) {
+    KillTimer(g.hwnd, kBringTimer);
+    return;
+  }
+  if (GetForegroundWindow() != bring.target) {
+    FinishBringing(kBringMoved, nullptr);
+    return;
+  }
+  if (bring.step == BringStep::kWait) {
+    // The "off"s of the program's activation come in first and are told from a switch by
+    // their time: a press too soon after the focus moved would be taken for one of them.
+    if (waited < farsi_states::kFocusAfterMs) return;
+    HWND focus = FocusOf(bring.target);
+    if (ModifiersDown() || focus == nullptr) {
+      // Scroll Lock with Ctrl is another key; a window without the focus takes no keys.
+      if (waited > kSwitchWaitMs) {
+        FinishBringing(kBringNoAnswer, focus == nullptr
+                                           ? "has no window with the keyboard focus"
+                                           : "kept its state: Ctrl, Alt or Shift held");
+      }
+    } else if (!Answers(focus)) {
+      FinishBringing(kBringNoAnswer, "does not answer: its Farsi typing was left as it was");
+    } else if (g.states.Of(bring.program) == bring.want) {
+      FinishBringing(kBringSwitched, nullptr);
+    } else {
+      PressForBringing();
+    }
+    return;
+  }
+  const LONG heard = g.notifications[kQueryOn] + g.notifications[kQueryOff];
+  if (heard != bring.heard && g.last == bring.want) {
+    FinishBringing(kBringSwitched, nullptr);
+  } else if (heard != bring.heard && bring.presses < 2) {
+    PressForBringing();
+  } else if (heard != bring.heard) {
+    FinishBringing(kBringRefused, bring.want == kLastOn
+                                      ? "stayed off after two Scroll Lock presses"
+                                      : "stayed on after two Scroll Lock presses");
+  } else if (waited > kSwitchWaitMs) {
+    FinishBringing(kBringNoAnswer, "did not answer Scroll Lock (ZafrelXP is not at work there)");
+  }
+}
+
+// The menu's commands are for the program the person was working in, which is no longer the
+// foreground once the menu is open; and that program's Farsi typing is what the window shows.
+// True when the program in front changed.
+bool NoteForeground() {
+  HWND foreground = GetForegroundWindow();
+  const bool moved = foreground != g.lastForeground;
+  g.lastForeground = foreground;
+  if (foreground == nullptr || OwnWindow(foreground) || ShellWindow(foreground)) return false;
+  g.otherForeground = foreground;
+  const farsi_states::Program program = ProgramOf(foreground);
+  const bool changed = !(program == g.front);
+  if (changed) {
+    g.front = program;
+    ProgramName(program.process, g.frontName, sizeof g.frontName / sizeof g.frontName[0]);
+  }
+  if (moved) BringFront();
+  return changed;
+}
+
+// A focus change makes the library's "off" for it no switch (farsi_states.h). Wine reports only
+// some of them as events, so the controller also looks for itself: at every notification, while
+// an "off" is held, and at the foreground poll. The library sends its notification just before
+// the focus moves; by the time the controller looks, it has moved.
+void LookAtFocus() {
+  HWND foreground = GetForegroundWindow();
+  HWND focus = foreground != nullptr ? FocusOf(foreground) : nullptr;
+  if (foreground == g.seenForeground && focus == g.seenFocus) return;
+  g.seenForeground = foreground;
+  g.seenFocus = focus;
+  g.states.FocusMoved(GetTickCount());
+}
+
+// The program whose library a notification comes from: the one in front, whose thread took the
+// key. While the controller's own window, the taskbar or nothing is in front, the program shown.
+farsi_states::Program Reporting() {
+  HWND foreground = GetForegroundWindow();
+  if (foreground == nullptr || OwnWindow(foreground) || ShellWindow(foreground)) return g.front;
+  return ProgramOf(foreground);
 }
 
 // The menu bar, and the icon's menu, which shares the bar's Mode, Font and Diagnostics pop-ups
@@ -486,6 +680,8 @@ HMENU BuildMenus() {
   HMENU mode = CreatePopupMenu();
   AppendMenuA(mode, MF_STRING, kCmdModeTrue, "&TRUE (sent route allowed)");
   AppendMenuA(mode, MF_STRING, kCmdModeFalse, "&FALSE (posted route)");
+  AppendMenuA(mode, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(mode, MF_STRING, kCmdAllPrograms, "Switch Farsi typing in &all programs at once");
   HMENU font = CreatePopupMenu();
   const char* const fonts[] = {"&0  ZafrelXP Nazli 0", "&1  ZafrelXP Nazli 1 (default)",
                                "&2  ZafrelXP Nazli 2", "&3  ZafrelXP Nazli 3",
@@ -543,7 +739,6 @@ bool MenuChecked(int id) {
 
 MainView View() {
   MainView v;
-  v.last = g.last;
   std::strcpy(v.mode, g.mode);
   v.font = g.font;
   v.companionStatus = CompanionStatus();
@@ -552,7 +747,9 @@ MainView View() {
   // The journal's items are checked while it records or plays back; the library unchecks them.
   v.diagnosticsRunning =
       DiagnosticSlots() != 0 || MenuChecked(kCmdRecord) || MenuChecked(kCmdPlayback);
-  v.clipboardStatus = clip.status;
+  v.clipboardStatus = g.statusLine;
+  v.farsi = Shown();
+  v.program = g.frontName;
   v.paintHooks = g.paint;
   return v;
 }
@@ -560,12 +757,11 @@ MainView View() {
 void UpdateIcon() {
   if (g.ended) return;
   IconState state;
-  state.on = g.last == kLastOn;
+  state.farsi = Shown();
+  std::wcscpy(state.program, g.frontName);
   std::strcpy(state.mode, g.mode);
   state.font = g.font;
-  if (g.icon != kIconNone && state.on == g.shown.on && state.font == g.shown.font &&
-      std::strcmp(state.mode, g.shown.mode) == 0)
-    return;
+  if (g.icon != kIconNone && state == g.shown) return;
   g.shown = state;
   g.icon = ShowNotifyIcon(g.hwnd, state);
 }
@@ -637,8 +833,12 @@ void IconMouse(UINT message) {
 
 void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {
   if (g.ended) return;
-  NoteForeground();
-  if (FollowDesktop()) Refresh();
+  // An "off" sent for this focus change is no switch.
+  g.states.FocusMoved(GetTickCount());
+  LookAtFocus();
+  const bool front = NoteForeground();
+  const bool halves = FollowDesktop();
+  if (front || halves) Refresh();
 }
 
 // Everything the controller switched on goes off, in both libraries, and the icon goes away:
@@ -648,6 +848,8 @@ void EndEverything() {
   g.ended = true;
   EndHalves();
   KillTimer(g.hwnd, kClipboardTimer);
+  KillTimer(g.hwnd, kBringTimer);
+  KillTimer(g.hwnd, kSettleTimer);
   if (clip.step == Step::kTyping && clip.down) Inject(clip.keys[clip.typed], false);
   SavePlacement(g.hwnd);
   // Every slot off, the journal's too (they may have switched themselves off already).
@@ -673,6 +875,8 @@ void SaveSetting(int id) {
   } else if (id >= kCmdSlot0 && id < kCmdSlot0 + 10 &&
              (kDiagnosticSlotMask & (DWORD{1} << (id - kCmdSlot0))) != 0) {
     SaveDiagnosticSlots(DiagnosticSlots());
+  } else if (id == kCmdAllPrograms) {
+    SaveAllPrograms(g.allPrograms);
   }
 }
 
@@ -692,6 +896,8 @@ void Command(int id) {
     }
   } else if (id == kCmdTypeClipboard) {
     TypeClipboard();
+  } else if (id == kCmdAllPrograms) {
+    g.allPrograms = !g.allPrograms;
   } else if (id == kCmdRecord) {
     // F2 stops the recording; the library then unchecks this item and enables playback.
     if (g.install && g.install(4, 1, g.hwnd, 0) == 1) {
@@ -712,15 +918,26 @@ void Command(int id) {
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case kMsgOn:
+    case kMsgOn: {
       ++g.notifications[wParam == 1 ? kQueryKeySkipped : kQueryOn];
-      if (wParam != 0) return 0;  // a key skipped while Farsi typing is on: nothing changes
+      LookAtFocus();
+      const int before = Shown();
+      g.states.On(Reporting(), GetTickCount(), wParam != 0);
+      if (wParam != 0) {
+        // A key skipped while Farsi typing is on: no switch, but word that it is on there.
+        if (Shown() != before) Refresh();
+        return 0;
+      }
       g.last = kLastOn;
       Refresh();
       return 0;
+    }
     case kMsgOff:
       ++g.notifications[kQueryOff];
       g.last = kLastOff;
+      LookAtFocus();
+      g.states.Off(Reporting(), GetTickCount());
+      if (g.states.Holding()) SetTimer(hwnd, kSettleTimer, 50, nullptr);
       Refresh();
       return 0;
     case kMsgQuery:
@@ -745,6 +962,11 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam == kQueryFront) return Front();
       if (wParam == kQueryAnsiCodePage) return g.codePage;
       if (wParam == kQueryCodePageLine) return CodePageLineShown() ? 1 : 0;
+      if (wParam == kQueryShown) return Shown();
+      if (wParam == kQueryShownProcess) return static_cast<LRESULT>(g.front.process);
+      if (wParam == kQueryAllPrograms) return g.allPrograms ? 1 : 0;
+      if (wParam == kQueryBringDone) return bring.finished;
+      if (wParam == kQueryBringResult) return bring.result;
       return wParam < 4 ? g.notifications[wParam] : -1;
     case kMsgShow:
       ShowMainWindow();
@@ -760,12 +982,20 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TIMER:
       if (wParam == kForegroundTimer) {
-        NoteForeground();
         // The companion comes up a little after the controller, and may go; a foreground
-        // change the event below missed is caught here.
-        if (FollowDesktop()) Refresh();
+        // change the events missed is caught here.
+        LookAtFocus();
+        const bool front = NoteForeground();
+        const bool halves = FollowDesktop();
+        if (front || halves) Refresh();
       }
       if (wParam == kClipboardTimer) ClipboardTick();
+      if (wParam == kBringTimer) BringTick();
+      if (wParam == kSettleTimer) {
+        LookAtFocus();
+        if (g.states.Settle(GetTickCount())) Refresh();
+        if (!g.states.Holding()) KillTimer(hwnd, kSettleTimer);
+      }
       return 0;
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE && g.icon != kIconNone) HideMainWindow();
@@ -948,6 +1178,7 @@ void ApplySettings(const Settings& settings, Options* o) {
   std::strcpy(g.mode, o->mode != nullptr ? o->mode : settings.mode);
   g.font = o->font != 0 ? o->font : settings.font;
   g.startAtSignIn = settings.startAtSignIn;
+  g.allPrograms = settings.allPrograms;
   if (o->slotsGiven) return;
   // The typing slots: focus, key pre-filter, keyboard; then the diagnostics that were on.
   for (int slot : {1, 2, 5, 0, 6, 8, 9}) {
@@ -1084,20 +1315,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   InitHalves(g.hwnd, g.lineHeight, g.wow64, g.install, g.slotOn, options.hooksFirst);
   for (int i = 0; i < options.slotCount; ++i) SwitchSlot(options.slots[i], true);
   StartCompanion();  // it takes the slots switched on so far from this window
-  // Told out of context, on this thread: which half's hooks come first follows the foreground.
-  // Wine 8 never reports EVENT_SYSTEM_FOREGROUND, but reports the focus moving into the window
-  // that comes to the front.
+  // Told out of context, on this thread: the program in front (whose Farsi typing the window
+  // shows) and which half's hooks come first follow the foreground, and a focus change makes the
+  // library's "off" for it no switch. Wine 8 never reports EVENT_SYSTEM_FOREGROUND, but reports
+  // the focus moving into the window that comes to the front.
   HWINEVENTHOOK foregroundEvents[2] = {};
-  if (g.wow64) {
-    foregroundEvents[0] = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
-                                          ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
-    foregroundEvents[1] = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
-                                          ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
-  }
+  foregroundEvents[0] = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                        ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
+  foregroundEvents[1] = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
+                                        ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
   g.hotKey = RegisterHotKey(g.hwnd, kHotKeyId, MOD_CONTROL | MOD_ALT, 'V') != 0;
   std::snprintf(clip.status, sizeof clip.status, "%s",
                 g.hotKey ? "Ctrl+Alt+V types the clipboard as Farsi (Edit menu)"
                          : "Ctrl+Alt+V belongs to another program: Edit > Type clipboard as Farsi");
+  g.statusLine = clip.status;
   SetTimer(g.hwnd, kForegroundTimer, kForegroundPollMs, nullptr);
   Refresh();  // the icon too
 

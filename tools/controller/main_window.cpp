@@ -55,17 +55,28 @@ int Text(HDC dc, HFONT font, COLORREF colour, int x, int y, const wchar_t* text)
   return x + size.cx;
 }
 
-void SwitchLine(HDC dc, int y, int last) {
+void SwitchLine(HDC dc, int y, const MainView& v) {
   const COLORREF ink = GetSysColor(COLOR_WINDOWTEXT);
+  wchar_t rest[96];
+  const size_t count = sizeof rest / sizeof rest[0];
   int x = kMarginX;
-  if (last == kLastOn) {
-    x = Text(dc, g_bold, kOnColour, x, y, L"Farsi typing is on");
-    Text(dc, g_text, ink, x, y, L"  \x2014 Scroll Lock switches it off");
-    return;
+  if (v.farsi == kLastNone) {
+    x = Text(dc, g_bold, ink, x, y, L"Farsi typing: not yet switched in this program");
+    std::swprintf(rest, count,
+                  v.program[0] != 0 ? L"  \x2014 %ls; Scroll Lock switches it"
+                                    : L"  \x2014 Scroll Lock switches it",
+                  v.program);
+  } else {
+    const bool on = v.farsi == kLastOn;
+    x = Text(dc, g_bold, on ? kOnColour : ink, x, y,
+             on ? L"Farsi typing is on" : L"Farsi typing is off");
+    std::swprintf(rest, count,
+                  v.program[0] != 0 ? L"  \x2014 in %ls; Scroll Lock switches it %ls"
+                                    : L"  \x2014 Scroll Lock switches it %ls%ls",
+                  v.program, on ? L"off" : L"on");
   }
-  x = Text(dc, g_bold, ink, x, y,
-           last == kLastOff ? L"Farsi typing is off" : L"Farsi typing is not switched on yet");
-  Text(dc, g_text, ink, x, y, L"  \x2014 press Scroll Lock in the window you type into");
+  rest[count - 1] = 0;
+  Text(dc, g_text, ink, x, y, rest);
 }
 
 // Which programs Farsi typing reaches, and where a half is missing, why.
@@ -216,7 +227,7 @@ void PaintBand(HWND window, const MainView& v) {
   const COLORREF ink = GetSysColor(COLOR_WINDOWTEXT);
 
   int y = kMarginY;
-  SwitchLine(memory, y, v.last);
+  SwitchLine(memory, y, v);
   y += g_textLine;
   Text(memory, g_text, ink, kMarginX, y,
        std::strcmp(v.mode, "TRUES") == 0 ? L"Typing mode: TRUE (sent route allowed)"

@@ -1,4 +1,5 @@
-// The controller's main window, drawn in plain words: at the top, whether Farsi typing is on, the
+// The controller's main window, drawn in plain words: at the top, whether Farsi typing is on in
+// the program in front, the
 // typing mode, the font code with its font (and, when the system's code page reads its glyph
 // codes as right-to-left letters, what that does) and the libraries at work; under a divider, the
 // library's status lines and the clipboard command's line.
@@ -15,7 +16,8 @@
 typedef int(WINAPI* PaintFn)(HDC);
 
 struct MainView {
-  int last = 0;  // kLastNone, kLastOn, kLastOff
+  int farsi = 0;                 // in the program in front: kLastOn, kLastOff, kLastNone
+  const wchar_t* program = L"";  // that program ("notepad.exe"), or empty before any
   char mode[6] = "FALSE";
   char font = '1';
   int companionStatus = 0;           // kCompanion...: ZafrelXP64.dll for the 64-bit programs

@@ -49,25 +49,40 @@ void FontName(char font, wchar_t* name, size_t size) {
   }
 }
 
+bool operator==(const IconState& a, const IconState& b) {
+  return a.farsi == b.farsi && std::wcscmp(a.program, b.program) == 0 &&
+         std::strcmp(a.mode, b.mode) == 0 && a.font == b.font;
+}
+
 void IconTip(const IconState& state, wchar_t* tip, size_t size) {
   wchar_t font[48];
   FontName(state.font, font, sizeof font / sizeof font[0]);
+  wchar_t farsi[96];
+  const size_t count = sizeof farsi / sizeof farsi[0];
+  if (state.farsi == kLastNone) {
+    std::swprintf(farsi, count, L"Farsi typing not yet switched in this program");
+  } else {
+    std::swprintf(farsi, count,
+                  state.program[0] != 0 ? L"Farsi typing %ls in %ls" : L"Farsi typing %ls",
+                  state.farsi == kLastOn ? L"on" : L"off", state.program);
+  }
   // The mode word "TRUES" of the title is the mode TRUE.
-  std::swprintf(tip, size, L"Farsi typing %ls \x2014 mode %ls, font %c (%ls)",
-                state.on ? L"on" : L"off",
+  std::swprintf(tip, size, L"%ls \x2014 mode %ls, font %c (%ls)", farsi,
                 std::strcmp(state.mode, "TRUES") == 0 ? L"TRUE" : L"FALSE", state.font, font);
+  tip[size - 1] = 0;
 }
 
 int ShowNotifyIcon(HWND window, const IconState& state) {
   NOTIFYICONDATAW data = IconData(window);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kMsgNotifyIcon;
-  data.hIcon = g_small[state.on ? 1 : 0];
+  const bool on = state.farsi == kLastOn;
+  data.hIcon = g_small[on ? 1 : 0];
   IconTip(state, data.szTip, sizeof data.szTip / sizeof data.szTip[0]);
   // After Explorer restarted, a modify fails: the icon is added again.
   g_added = (g_added && Shell_NotifyIconW(NIM_MODIFY, &data)) || Shell_NotifyIconW(NIM_ADD, &data);
   if (!g_added) return kIconNone;
-  return state.on ? kIconOn : kIconOff;
+  return on ? kIconOn : kIconOff;
 }
 
 int RemoveNotifyIcon(HWND window) {

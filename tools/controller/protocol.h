@@ -28,6 +28,8 @@ constexpr int kCmdTypeClipboard = 205;
 constexpr int kCmdShowHide = 206;       // shows the main window and brings it forward, or hides it
 constexpr int kCmdStartAtSignIn = 207;  // switches starting at sign-in (the Run value) over
 constexpr int kCmdExit = 208;  // ends the controller: every hook off, the companion ended, no icon
+// Switches the setting "Switch Farsi typing in all programs at once" over (see kQueryAllPrograms).
+constexpr int kCmdAllPrograms = 209;
 
 // A second start of the controller sends this to the running one, whose window then shows and
 // comes forward; the second one then exits with kExitAlreadyRunning. Answers 1.
@@ -56,6 +58,23 @@ constexpr WPARAM kQueryFront = 15;      // 32 or 64: the half the controller put
 // the selected font code's glyph codes as right-to-left letters (0 when it does not).
 constexpr WPARAM kQueryAnsiCodePage = 16;
 constexpr WPARAM kQueryCodePageLine = 17;
+// Farsi typing in the program in front (the last foreground window of another program), as the
+// window, the tooltip and the icon show it: kLastOn, kLastOff, or kLastNone for "not yet switched
+// in this program" (the controller has not heard from its library). Each program has its own
+// switch; the controller remembers the last word of each program's library while it was in front.
+constexpr WPARAM kQueryShown = 18;
+constexpr WPARAM kQueryShownProcess = 19;  // that program's process id (0: none yet)
+// 1 while "Switch Farsi typing in all programs at once" is on: a program that comes to the front
+// with another state than the person's last switch is brought to it with Scroll Lock presses
+// (at most two, given up after 2 s with a status line).
+constexpr WPARAM kQueryAllPrograms = 20;
+constexpr WPARAM kQueryBringDone = 21;    // programs brought to the last switch so far (or not)
+constexpr WPARAM kQueryBringResult = 22;  // how the last one ended: kBring...
+constexpr int kBringNone = 0;
+constexpr int kBringSwitched = 1;  // Scroll Lock pressed, and the program's library agreed
+constexpr int kBringNoAnswer = 2;  // its library did not answer within 2 s
+constexpr int kBringRefused = 3;   // two presses, and it still reports the other state
+constexpr int kBringMoved = 4;     // the foreground moved on first
 constexpr int kReach32 = 1;
 constexpr int kReach64 = 2;
 constexpr int kCompanionNotNeeded = 0;  // 32-bit Windows, or this is zafrelctl64.exe

@@ -130,6 +130,14 @@ unsigned LoadSettings(Settings* s) {
     SaveDiagnosticSlots(s->diagnosticSlots);
     repaired |= kRepairedDiagnosticSlots;
   }
+  DWORD all = 0;
+  if (ReadDword(key, kAllProgramsValue, &all) && all <= 1) {
+    s->allPrograms = all == 1;
+  } else {
+    s->allPrograms = false;
+    SaveAllPrograms(false);
+    repaired |= kRepairedAllPrograms;
+  }
   s->havePlacement = ReadPlacement(key, &s->placement);
   if (!s->havePlacement) repaired |= kRepairedPlacement;
   if (key != nullptr) RegCloseKey(key);
@@ -148,6 +156,8 @@ void SaveFont(char font) {
 }
 
 void SaveDiagnosticSlots(DWORD slots) { WriteDword(kDiagnosticSlotsValue, slots); }
+
+void SaveAllPrograms(bool on) { WriteDword(kAllProgramsValue, on ? 1 : 0); }
 
 void SavePlacement(HWND window) {
   WINDOWPLACEMENT placement = {};

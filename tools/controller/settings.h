@@ -4,6 +4,8 @@
 //     Mode             REG_SZ      "TRUES" or "FALSE", the title's mode word     default "FALSE"
 //     FontCode         REG_DWORD   0-4, the title's font code                    default 1
 //     DiagnosticSlots  REG_DWORD   bit n: monitor slot n (0, 6, 8 or 9) is on    default 0
+//     AllPrograms      REG_DWORD   1: Scroll Lock switches Farsi typing in all   default 0
+//                                  programs at once; 0: in each on its own
 //     WindowPlacement  REG_BINARY  a WINDOWPLACEMENT (44 bytes) whose normal     default: the
 //                                  rectangle lies on a monitor                   first place
 //   Software\Microsoft\Windows\CurrentVersion\Run
@@ -27,6 +29,7 @@ constexpr char kModeValue[] = "Mode";
 constexpr char kFontValue[] = "FontCode";
 constexpr char kDiagnosticSlotsValue[] = "DiagnosticSlots";
 constexpr char kPlacementValue[] = "WindowPlacement";
+constexpr char kAllProgramsValue[] = "AllPrograms";
 constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kRunValue[] = "ZafrelXP";
 
@@ -43,6 +46,7 @@ constexpr unsigned kRepairedFont = 2;
 constexpr unsigned kRepairedDiagnosticSlots = 4;
 constexpr unsigned kRepairedPlacement = 8;
 constexpr unsigned kRepairedRun = 16;
+constexpr unsigned kRepairedAllPrograms = 32;
 
 struct Settings {
   char mode[6] = "FALSE";
@@ -51,6 +55,7 @@ struct Settings {
   bool havePlacement = false;  // false: the window keeps its first place
   WINDOWPLACEMENT placement = {};
   bool startAtSignIn = false;
+  bool allPrograms = false;
 };
 
 // Reads every setting, repairing what is missing or damaged (the placement is only judged here:
@@ -60,6 +65,7 @@ unsigned LoadSettings(Settings* settings);
 void SaveMode(const char* mode);
 void SaveFont(char font);  // ignored outside 0-4
 void SaveDiagnosticSlots(DWORD slots);
+void SaveAllPrograms(bool on);
 void SavePlacement(HWND window);
 
 // The command the Run value holds for this program: its quoted path and --tray.

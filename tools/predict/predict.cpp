@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
 
     // As the target does: Scroll Lock until Farsi typing is on.
     int presses = 0;
-    while (presses < 3 && !(presses > 0 && fFarsiOn == 1)) {
+    while (s.switchOn && presses < 3 && !(presses > 0 && fFarsiOn == 1)) {
       PressKey(loop, VK_SCROLL);
       ++presses;
     }
