@@ -96,7 +96,12 @@ void CheckInvariants(const fakewin::Desktop& d, size_t logFrom) {
   for (size_t i = logFrom; i < log.size(); ++i) {
     const fakewin::Call& c = log[i];
     if (c.kind == fakewin::CallKind::SendInput && (c.a < 1 || c.a > 3)) Fail("injection size");
-    if (c.kind == fakewin::CallKind::Injected && (c.d & KEYEVENTF_KEYUP)) Fail("injected key-up");
+    // The only key-up ever injected ends the Scroll Lock press that sets the light, in the same
+    // SendInput as its key-down: no other key is left released behind the user's back.
+    if (c.kind == fakewin::CallKind::Injected && (c.d & KEYEVENTF_KEYUP) &&
+        (c.b != VK_SCROLL || i == 0 || log[i - 1].kind != fakewin::CallKind::Injected ||
+         log[i - 1].b != VK_SCROLL || (log[i - 1].d & KEYEVENTF_KEYUP) != 0))
+      Fail("injected key-up");
   }
   for (const char* line : aszStatusLine) {
     if (std::memchr(line, 0, kStatusLineSize) == nullptr) Fail("status line not terminated");

@@ -1,8 +1,10 @@
 // zafrelctl: the reference controller program for ZafrelXP.dll. It owns the window of class
 // "ZafrelXP908@2005" whose title carries the typing mode (characters 1-5) and the font code
 // (character 7), loads the library after that window exists, switches the hook slots, shows
-// whether Farsi typing is on (in its window and with its icon in the notification area), and
-// paints the library's status lines.
+// whether Farsi typing is on in the program in front (in its window and with its icon in the
+// notification area; each program has its own switch, see farsi_states.h), and paints the
+// library's status lines. With "Switch Farsi typing in all programs at once" (the Mode menu, kept
+// as AllPrograms) a program that comes to the front is brought to the person's last switch.
 //
 //   zafrelctl [--mode TRUES|FALSE] [--font C] [--slots 1,2,5] [--tray] [--hooks-first 32|64]
 //   zafrelctl64 --companion HWND --line-height N     (started by the 32-bit controller)
@@ -32,7 +34,8 @@
 // as the controller of a 64-bit-only desktop.
 //
 // Menu commands (also sent by test programs as WM_COMMAND):
-//   kCmdModeTrue/kCmdModeFalse, kCmdFont0 + digit, kCmdSlot0 + slot; 203 playback; 204 record;
+//   kCmdModeTrue/kCmdModeFalse, kCmdAllPrograms, kCmdFont0 + digit, kCmdSlot0 + slot; 203
+//   playback; 204 record;
 //   205 (Edit > Type clipboard as Farsi, and the hot key Ctrl+Alt+V) types the clipboard's
 //   Unicode text as the keys of the Persian layout, which the library shapes as if typed;
 //   kCmdShowHide, kCmdStartAtSignIn, kCmdExit.
