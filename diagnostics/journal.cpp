@@ -23,7 +23,7 @@ void FreeList(EventNode* node) {
 // Recording ended (F2 or no memory): the slot goes off, playback becomes possible.
 void EndRecording() {
   SwitchSlotOff(kSlotJournalRecord);
-  HMENU menu = GetMenu(statusRecord.hwndStatus);
+  HMENU menu = GetMenu(TrustedStatusWindow());
   CheckMenuItem(menu, kMenuRecord, MF_UNCHECKED);
   EnableMenuItem(menu, kMenuPlayback, MF_ENABLED);
 }
@@ -31,7 +31,7 @@ void EndRecording() {
 // Playback ended or refused: the slot goes off and the playback item is greyed.
 void EndPlayback() {
   SwitchSlotOff(kSlotJournalPlayback);
-  HMENU menu = GetMenu(statusRecord.hwndStatus);
+  HMENU menu = GetMenu(TrustedStatusWindow());
   CheckMenuItem(menu, kMenuPlayback, MF_UNCHECKED);
   EnableMenuItem(menu, kMenuPlayback, MF_DISABLED | MF_GRAYED);
 }

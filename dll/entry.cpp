@@ -17,7 +17,7 @@ extern "C" BOOL WINAPI LibMain(HINSTANCE hinstDll, DWORD dwReason, LPVOID /*lpRe
 
   hinstModule = hinstDll;
   hwndController = nullptr;
-  hwndController = FindWindowA(kControllerClass, nullptr);
+  hwndController = FindControllerWindow();
   if (hwndController == nullptr) return FALSE;
 
   fFarsiOn = KeyToggleBit(VK_SCROLL);

@@ -22,9 +22,9 @@ int SwitchSlotOff(int slot) {
   ahhookSlot[slot] = nullptr;
   afSlotInstalled[slot] = 0;
   // The status window repaints without the removed slot's line.
-  if (HaveStatusWindow()) {
-    InvalidateRect(statusRecord.hwndStatus, nullptr, TRUE);
-    UpdateWindow(statusRecord.hwndStatus);
+  if (HWND status = TrustedStatusWindow()) {
+    InvalidateRect(status, nullptr, TRUE);
+    UpdateWindow(status);
   }
   return 1;
 }

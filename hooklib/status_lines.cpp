@@ -1,5 +1,7 @@
 #include "hooklib/status_lines.h"
 
+#include "hooklib/controller_window.h"
+
 #include "hooklib/text.h"
 
 StatusRecord statusRecord ZAFREL_SHARED_SECTION = {nullptr, 0};
@@ -36,15 +38,21 @@ void FormatStatusLine(int slot, const char* format, ...) {
   CopyText(aszStatusLine[slot], formatted, kStatusLineSize);
 }
 
-bool HaveStatusWindow() {
-  return statusRecord.hwndStatus != nullptr && IsWindow(statusRecord.hwndStatus);
+HWND TrustedStatusWindow() {
+  HWND status = __atomic_load_n(&statusRecord.hwndStatus, __ATOMIC_RELAXED);
+  if (status == nullptr || !IsWindow(status)) return nullptr;
+  char cls[sizeof "ZafrelXP908@2005" + 1];
+  if (GetClassNameA(status, cls, sizeof cls) == 0 || TextCompare(cls, kControllerClass) != 0)
+    return nullptr;
+  return IsControllerWindow(status) ? status : nullptr;
 }
 
 void DrawStatusLine(int slot) {
-  if (!HaveStatusWindow()) return;
-  HDC hdc = GetDC(statusRecord.hwndStatus);
+  HWND status = TrustedStatusWindow();
+  if (status == nullptr) return;
+  HDC hdc = GetDC(status);
   TextOutLine(hdc, slot);
-  ReleaseDC(statusRecord.hwndStatus, hdc);
+  ReleaseDC(status, hdc);
 }
 
 void PaintStatusLine(HDC hdc, int slot) { TextOutLine(hdc, slot); }

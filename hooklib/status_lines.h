@@ -31,7 +31,11 @@ void PaintStatusLine(HDC hdc, int slot);
 // The name of a window message for a status line; stays valid until the next call.
 const char* MessageName(UINT message);
 
-bool HaveStatusWindow();
+// The status window, once it is known to be the controller's: the record is shared with every
+// process that maps the library, and any of them can write it. Read once per call, so that the
+// handle checked is the handle used. Null when there is none or it fails the check (another
+// class, or a window not of a program beside the library, see controller_window.h).
+HWND TrustedStatusWindow();
 
 // Lines and status record as they are at attach.
 void ResetStatusLines();

@@ -1,11 +1,11 @@
 #include "typing/controller_link.h"
 
+#include "hooklib/controller_window.h"
 #include "hooklib/hook_table.h"
 #include "hooklib/text.h"
 #include "typing/glyph_tables.h"
 #include "typing/typing_state.h"
 
-const char kControllerClass[] = "ZafrelXP908@2005";
 const char kTypingModeTrue[] = "TRUE";
 const char kTypingModeFalse[] = "FALSE";
 
@@ -29,7 +29,7 @@ void SetTypingMode(const char* mode) { __atomic_store_n(&szTypingMode, mode, __A
 
 int ReadControllerTitle() {
   hwndController = nullptr;
-  hwndController = FindWindowA(kControllerClass, nullptr);
+  hwndController = FindControllerWindow();
   if (hwndController == nullptr) return 0;
 
   // Cleared first: a title shorter than seven characters leaves NUL as the font code (default
@@ -157,6 +157,7 @@ void ResetControllerLink() {
   hwndController = nullptr;
   fFarsiOn = 0;
   hwndFocusAtOn = nullptr;
+  ResetControllerWindowCheck();
   fLightDue = 0;
   nLightPresses = 0;
   dwLightPressTick = 0;

@@ -2,10 +2,9 @@
 // mode and the font code in its title, and receives the Farsi on/off notifications.
 #pragma once
 
+#include "hooklib/controller_window.h"
 #include "hooklib/text.h"
 #include "win32/win32.h"
-
-extern const char kControllerClass[];  // "ZafrelXP908@2005"
 
 // Messages exchanged with the controller window and with hooked threads.
 constexpr UINT MYWM_ZAFRELVK_ON = 33113;       // to the controller: Farsi typing on

@@ -87,8 +87,12 @@ void FilterKeyDown(MSG* msg, bool removed) {
 LRESULT CALLBACK GetMessageProc(int nCode, WPARAM wParam, LPARAM lParam) {
   MSG* msg = reinterpret_cast<MSG*>(lParam);
   if (nCode >= 0 && msg != nullptr && !IsMarshalledHookCall(kSlotGetMessage)) {
+    const bool removed = (wParam & PM_REMOVE) != 0;
     if (msg->message == WM_KEYDOWN) {
-      FilterKeyDown(msg, (wParam & PM_REMOVE) != 0);
+      FilterKeyDown(msg, removed);
+    } else if (!removed) {
+      // A loop that only peeks at the private messages sees them again when it takes them:
+      // they act once, when taken, as a key does.
     } else if (msg->message == MYWM_ZAFRELVK_TRUE) {
       SetTypingMode(kTypingModeTrue);
     } else if (msg->message == MYWM_ZAFRELVK_RETURN2) {

@@ -174,6 +174,10 @@ typedef struct tagMOUSEHOOKSTRUCT {
 #define HCBT_SETFOCUS 9
 #define MSGF_DIALOGBOX 0
 #define PM_REMOVE 1
+#define MAX_PATH 260
+#define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
+#define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002
+#define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004
 
 // Messages.
 #define WM_NULL 0x0000
@@ -220,6 +224,8 @@ typedef struct tagMOUSEHOOKSTRUCT {
 
 // user32
 HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);
+HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass, LPCSTR lpszWindow);
+DWORD GetWindowThreadProcessId(HWND hWnd, DWORD* lpdwProcessId);
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 int GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount);
 HWND GetFocus(void);
@@ -256,6 +262,13 @@ int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args) __attribute__((format(
 // kernel32
 DWORD GetTickCount(void);
 HMODULE GetModuleHandleA(LPCSTR lpModuleName);
+BOOL GetModuleHandleExA(DWORD dwFlags, LPCSTR lpModuleName, HMODULE* phModule);
+DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+DWORD GetCurrentProcessId(void);
+BOOL ProcessIdToSessionId(DWORD dwProcessId, DWORD* pSessionId);
+HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId);
+BOOL QueryFullProcessImageNameA(HANDLE hProcess, DWORD dwFlags, LPSTR lpExeName, DWORD* lpdwSize);
+BOOL CloseHandle(HANDLE hObject);
 typedef intptr_t(WINAPI* FARPROC)();
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 HANDLE GetProcessHeap(void);

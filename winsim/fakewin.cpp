@@ -50,7 +50,11 @@ UINT DefaultScanCode(UINT vk) {
 
 }  // namespace
 
-Desktop::Desktop() : previous_(g_current) { g_current = this; }
+Desktop::Desktop() : previous_(g_current) {
+  g_current = this;
+  processes[kOwnProcess] = Process{"C:\\Program Files\\ZafrelXP\\zafrelctl.exe"};
+  processes[kControllerProcess] = Process{"C:\\Program Files\\ZafrelXP\\zafrelctl.exe"};
+}
 
 Desktop::~Desktop() { g_current = previous_; }
 
@@ -105,7 +109,11 @@ HWND Desktop::ShowController(const std::string& title) {
   if (controller_ != nullptr) {
     SetTitle(controller_, title);
   } else {
-    controller_ = AddWindow("ZafrelXP908@2005", title);
+    WindowSpec spec;
+    spec.cls = "ZafrelXP908@2005";
+    spec.title = title;
+    spec.process = kControllerProcess;
+    controller_ = AddWindow(spec);
   }
   return controller_;
 }

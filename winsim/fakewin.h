@@ -27,6 +27,19 @@ struct WindowSpec {
   HWND owner = nullptr;   // for an owned top-level window; GetParent returns it
   uint32_t handle = 0;    // 0: the desktop picks one (its high word is never 0)
   bool hasMenu = false;
+  uint32_t process = 0;  // its process id; 0: the hooked process itself (kOwnProcess)
+};
+
+// The processes of the desktop, as OpenProcess, QueryFullProcessImageNameA and
+// ProcessIdToSessionId see them. The library was loaded from kLibraryPath; the hooked process and
+// the controller's run from the same folder unless a test says otherwise.
+constexpr uint32_t kOwnProcess = 0x0100;
+constexpr uint32_t kControllerProcess = 0x0200;
+constexpr char kLibraryPath[] = "C:\\Program Files\\ZafrelXP\\ZafrelXP.dll";
+struct Process {
+  std::string image;
+  uint32_t session = 1;
+  bool open = true;  // OpenProcess grants PROCESS_QUERY_LIMITED_INFORMATION
 };
 
 class Desktop {
@@ -67,13 +80,14 @@ class Desktop {
   void SetScanCode(UINT vk, UINT scan) { scanCodes_[vk] = scan; }
   UINT ScanCode(UINT vk) const;
 
-  DWORD tick = 1000;                  // GetTickCount
-  LRESULT nextHookResult = 0x5EED;    // what CallNextHookEx answers
-  bool refuseHooks = false;           // SetWindowsHookExA fails
-  bool refuseKeyboardState = false;   // GetKeyboardState fails
-  bool wine = false;                  // ntdll.dll exports wine_get_version, as under Wine
-  int allocationsBeforeFailure = -1;  // HeapAlloc fails once this many more have succeeded
-  int liveAllocations = 0;            // HeapAlloc blocks not yet freed
+  DWORD tick = 1000;                      // GetTickCount
+  LRESULT nextHookResult = 0x5EED;        // what CallNextHookEx answers
+  bool refuseHooks = false;               // SetWindowsHookExA fails
+  bool refuseKeyboardState = false;       // GetKeyboardState fails
+  bool wine = false;                      // ntdll.dll exports wine_get_version, as under Wine
+  std::map<uint32_t, Process> processes;  // kOwnProcess and kControllerProcess at first
+  int allocationsBeforeFailure = -1;      // HeapAlloc fails once this many more have succeeded
+  int liveAllocations = 0;                // HeapAlloc blocks not yet freed
 
   // The log.
   std::vector<Call>& log() { return log_; }

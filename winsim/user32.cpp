@@ -64,6 +64,35 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
   return nullptr;
 }
 
+// Logged as FindWindowA is: a search among the top-level windows, in Z order (creation order).
+HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass, LPCSTR lpszWindow) {
+  Log(fakewin::FindWindowCall(lpszClass, lpszWindow));
+  Desktop& d = D();
+  bool after = hWndChildAfter == nullptr;
+  for (uint32_t handle : d.creationOrder()) {
+    const Desktop::Window* w = d.Find(fakewin::Hwnd(handle));
+    if (!after) {
+      after = fakewin::Hwnd(handle) == hWndChildAfter;
+      continue;
+    }
+    if (w->spec.parent != hWndParent) continue;
+    if (lpszClass != nullptr && !SameClass(w->spec.cls, lpszClass)) continue;
+    if (lpszWindow != nullptr && w->spec.title != lpszWindow) continue;
+    return fakewin::Hwnd(handle);
+  }
+  return nullptr;
+}
+
+// Who owns a window and what a process is are not logged: the library asks them as it asks
+// GetKeyState, and tests set them up rather than expect them.
+DWORD GetWindowThreadProcessId(HWND hWnd, DWORD* lpdwProcessId) {
+  const Desktop::Window* w = D().Find(hWnd);
+  if (w == nullptr) return 0;
+  if (lpdwProcessId != nullptr)
+    *lpdwProcessId = w->spec.process != 0 ? w->spec.process : fakewin::kOwnProcess;
+  return 0x0300;
+}
+
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
   Log(fakewin::GetWindowTextCall(hWnd, nMaxCount));
   const Desktop::Window* w = D().Find(hWnd);
@@ -228,6 +257,57 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
 }
 
 DWORD GetTickCount(void) { return D().tick; }
+
+DWORD GetCurrentProcessId(void) { return fakewin::kOwnProcess; }
+
+BOOL ProcessIdToSessionId(DWORD dwProcessId, DWORD* pSessionId) {
+  auto it = D().processes.find(dwProcessId);
+  if (it == D().processes.end()) return FALSE;
+  *pSessionId = it->second.session;
+  return TRUE;
+}
+
+// A process handle is its id with a tag; nothing is held.
+HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL, DWORD dwProcessId) {
+  auto it = D().processes.find(dwProcessId);
+  if (dwDesiredAccess != PROCESS_QUERY_LIMITED_INFORMATION || it == D().processes.end() ||
+      !it->second.open)
+    return nullptr;
+  return reinterpret_cast<HANDLE>(uintptr_t{0x50000000u} | dwProcessId);
+}
+
+BOOL QueryFullProcessImageNameA(HANDLE hProcess, DWORD dwFlags, LPSTR lpExeName, DWORD* lpdwSize) {
+  const uintptr_t bits = reinterpret_cast<uintptr_t>(hProcess);
+  auto it = D().processes.find(static_cast<uint32_t>(bits & 0x0FFFFFFFu));
+  if ((bits & 0xF0000000u) != 0x50000000u || dwFlags != 0 || it == D().processes.end())
+    return FALSE;
+  const std::string& image = it->second.image;
+  if (image.size() + 1 > *lpdwSize) return FALSE;
+  std::memcpy(lpExeName, image.c_str(), image.size() + 1);
+  *lpdwSize = static_cast<DWORD>(image.size());
+  return TRUE;
+}
+
+BOOL CloseHandle(HANDLE) { return TRUE; }
+
+// The library's own module, wherever the address is.
+BOOL GetModuleHandleExA(DWORD dwFlags, LPCSTR, HMODULE* phModule) {
+  if ((dwFlags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) == 0) return FALSE;
+  *phModule = reinterpret_cast<HMODULE>(uintptr_t{0x10000000u});
+  return TRUE;
+}
+
+DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
+  if (hModule != reinterpret_cast<HMODULE>(uintptr_t{0x10000000u}) || nSize == 0) return 0;
+  const size_t length = std::strlen(fakewin::kLibraryPath);
+  if (length + 1 > nSize) {
+    std::memcpy(lpFilename, fakewin::kLibraryPath, nSize - 1);
+    lpFilename[nSize - 1] = 0;
+    return nSize;  // truncated, as Windows says it
+  }
+  std::memcpy(lpFilename, fakewin::kLibraryPath, length + 1);
+  return static_cast<DWORD>(length);
+}
 
 // Only ntdll.dll is there, and only what tells Wine from Windows is asked of it.
 HMODULE GetModuleHandleA(LPCSTR lpModuleName) {

@@ -250,6 +250,25 @@ TEST_F(PrefilterTest, Return2ResetsTheEnterCountAndShowsTheDebugBox) {
                          {MessageBoxCall(nullptr, "MYWM_ZAFRELVK_RETURN2", "debug", MB_OK)}));
 }
 
+// A peek loop (PM_NOREMOVE) sees each message at every peek and once more when it takes it: the
+// private messages act at that last one only, so the debug box shows once, not at every peek.
+TEST_F(PrefilterTest, PrivateMessagesOnlyPeekedAtDoNothing) {
+  d.ShowController("FALSE 1");
+  ReadControllerTitle();
+  nEnterCount = 3;
+  for (int peek = 0; peek < 3; ++peek) {
+    Retrieve(MYWM_ZAFRELVK_TRUE, 0, HC_ACTION, 0);
+    Retrieve(MYWM_ZAFRELVK_RETURN2, 0, HC_ACTION, 0);
+  }
+  EXPECT_STREQ(TypingMode(), "FALSE");
+  EXPECT_EQ(nEnterCount, 3);
+  EXPECT_TRUE(CallsMatch(WithoutPassOn(), {}));
+  Retrieve(MYWM_ZAFRELVK_RETURN2, 0);
+  EXPECT_EQ(nEnterCount, 0);
+  EXPECT_TRUE(CallsMatch(WithoutPassOn(),
+                         {MessageBoxCall(nullptr, "MYWM_ZAFRELVK_RETURN2", "debug", MB_OK)}));
+}
+
 TEST_F(PrefilterTest, EveryMessageIsPassedOnWithTheGetMessageSlotsHandle) {
   ahhookSlot[kSlotGetMessage] = reinterpret_cast<HHOOK>(uintptr_t{0x00C00002});
   MSG msg{focus, WM_KEYDOWN, 'A', 0, 0, {0, 0}};
