@@ -42,7 +42,9 @@ endif()
 target_include_directories(ZafrelXP PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(ZafrelXP PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:${ZAFREL_LIB_FLAGS};-ffreestanding;-fno-tree-loop-distribute-patterns;-fno-asynchronous-unwind-tables;-fno-ident;-ffunction-sections;-fdata-sections>")
 target_link_options(ZafrelXP PRIVATE
-  -nostdlib -Wl,--gc-sections -Wl,-e,${ZAFREL_ENTRY} -Wl,--fatal-warnings -Wl,--enable-stdcall-fixup -Wl,--subsystem,windows -s)
+  -nostdlib -Wl,--gc-sections -Wl,-e,${ZAFREL_ENTRY} -Wl,--fatal-warnings -Wl,--enable-stdcall-fixup -Wl,--subsystem,windows -s
+  # ASLR and DEP whatever the binutils' defaults (high-entropy ASLR where the DLL is 64-bit).
+  -Wl,--dynamicbase -Wl,--nxcompat $<$<STREQUAL:${ZAFREL_TARGET},win64>:-Wl,--high-entropy-va>)
 target_link_libraries(ZafrelXP PRIVATE kernel32 user32 gcc)
 
 # PE checks on the built DLL with the MinGW binutils.
@@ -113,6 +115,7 @@ add_executable(zafrelctl WIN32
   tools/controller/halves.cpp
   tools/controller/main_window.cpp
   tools/controller/notify_icon.cpp
+  tools/controller/own_names.cpp
   tools/controller/rtl_reading.cpp
   tools/controller/settings.cpp
   tools/controller/controller.rc
@@ -123,7 +126,8 @@ target_link_options(zafrelctl PRIVATE -static -s)
 set_target_properties(zafrelctl PROPERTIES OUTPUT_NAME ${ZAFREL_CONTROLLER})
 add_dependencies(zafrelctl ZafrelXP)
 
-add_executable(zafreltarget tools/target/target.cpp tools/target/canvas.cpp)
+add_executable(zafreltarget tools/target/target.cpp tools/target/canvas.cpp
+  tools/controller/own_names.cpp)
 target_include_directories(zafreltarget PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_options(zafreltarget PRIVATE -static -mconsole)
 target_link_libraries(zafreltarget PRIVATE gdi32)
@@ -177,7 +181,7 @@ add_test(NAME wine_installer
 set_tests_properties(wine_installer PROPERTIES LABELS wine TIMEOUT 1200 RESOURCE_LOCK wine)
 
 # The desktop helper: Notepad brought to the front and its text read, in either prefix.
-add_executable(zafreldesk tests/wine/desk_helper.cpp)
+add_executable(zafreldesk tests/wine/desk_helper.cpp tools/controller/own_names.cpp)
 target_include_directories(zafreldesk PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_options(zafreldesk PRIVATE -static -mconsole)
 
@@ -210,6 +214,18 @@ add_test(NAME wine_farsi_switch
     --bin ${CMAKE_BINARY_DIR} --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict
     --prefix ${ZAFREL_PREFIX} --arch ${ZAFREL_PE_ARCH})
 set_tests_properties(wine_farsi_switch PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine)
+
+# Another program steering the library, the controller and the journal: a window of the
+# controller's class, the shared status record, the private messages peeked at, the mutex taken
+# first, the Record command; typing and status lines must follow the real controller.
+add_executable(zafrelintruder tests/wine/intruder.cpp)
+target_link_options(zafrelintruder PRIVATE -static -mconsole)
+target_link_libraries(zafrelintruder PRIVATE gdi32)
+add_test(NAME wine_intruder
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/intruder_test.py
+    --bin ${CMAKE_BINARY_DIR} --predict ${ZAFREL_HOST_BUILD_DIR}/zafrel_predict
+    --prefix ${ZAFREL_PREFIX} --arch ${ZAFREL_PE_ARCH})
+set_tests_properties(wine_intruder PROPERTIES LABELS wine TIMEOUT 600 RESOURCE_LOCK wine)
 
 # The typing benchmark's Wine half: the library's hooks against none, in one process, per key.
 add_executable(wine_bench tools/bench/wine_bench.cpp)

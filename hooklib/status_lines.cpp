@@ -42,9 +42,11 @@ HWND TrustedStatusWindow() {
   HWND status = __atomic_load_n(&statusRecord.hwndStatus, __ATOMIC_RELAXED);
   if (status == nullptr || !IsWindow(status)) return nullptr;
   char cls[sizeof "ZafrelXP908@2005" + 1];
-  if (GetClassNameA(status, cls, sizeof cls) == 0 || TextCompare(cls, kControllerClass) != 0)
-    return nullptr;
-  return IsControllerWindow(status) ? status : nullptr;
+  if (GetClassNameA(status, cls, sizeof cls) != 0 && TextCompare(cls, kControllerClass) == 0 &&
+      IsControllerWindow(status))
+    return status;
+  // Another program wrote its own window into the record: the lines go on to the controller's.
+  return FindControllerWindow();
 }
 
 void DrawStatusLine(int slot) {

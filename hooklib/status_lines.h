@@ -33,8 +33,9 @@ const char* MessageName(UINT message);
 
 // The status window, once it is known to be the controller's: the record is shared with every
 // process that maps the library, and any of them can write it. Read once per call, so that the
-// handle checked is the handle used. Null when there is none or it fails the check (another
-// class, or a window not of a program beside the library, see controller_window.h).
+// handle checked is the handle used. Null when there is none. A window in the record that fails
+// the check (another class, or not of a program beside the library, see controller_window.h) is
+// replaced by the controller's window, found as a title read finds it.
 HWND TrustedStatusWindow();
 
 // Lines and status record as they are at attach.

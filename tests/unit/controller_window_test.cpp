@@ -74,15 +74,20 @@ TEST_P(StrangerTest, AloneItChangesNothingAndIsToldNothing) {
   EXPECT_ALL_CALLS(d, {find, find, find, find, Notified(nullptr, MYWM_ZAFRELVK_ON, 0, 0)});
 }
 
-TEST_P(StrangerTest, ItsWindowIsNeverDrawnInto) {
+TEST_P(StrangerTest, ItsWindowIsNeverDrawnIntoTheLinesGoToTheController) {
   HWND stranger = AddStranger("FALSE 1");
-  d.ShowController("FALSE 1");
+  HWND controller = d.ShowController("FALSE 1");
   // The shared record, written by the stranger.
   statusRecord.hwndStatus = stranger;
   statusRecord.nLineHeight = 15;
   FormatStatusLine(6, "MOUSE");
   DrawStatusLine(6);
-  EXPECT_CALLS(d, {});
+  const HDC hdc =
+      reinterpret_cast<HDC>(uintptr_t{0x00DC0000u} | (HandleBits(controller) & 0xFFFFu));
+  EXPECT_CALLS(d, {GetDCCall(controller), TextOut(hdc, 1, 90, "MOUSE", 0, true, 1),
+                   ReleaseDCCall(controller, hdc)});
+  EXPECT_EQ(TrustedStatusWindow(), controller);
+  d.HideController();
   EXPECT_EQ(TrustedStatusWindow(), nullptr);
 }
 
@@ -137,7 +142,7 @@ TEST_F(LibraryTest, TheControllersWindowIsTheStatusWindow) {
   other.cls = "#32770";
   other.process = kControllerProcess;
   statusRecord.hwndStatus = d.AddWindow(other);
-  EXPECT_EQ(TrustedStatusWindow(), nullptr);
+  EXPECT_EQ(TrustedStatusWindow(), controller);  // its real window, not that one
 }
 
 }  // namespace

@@ -74,6 +74,7 @@
 #include "tools/controller/halves.h"
 #include "tools/controller/main_window.h"
 #include "tools/controller/notify_icon.h"
+#include "tools/controller/own_names.h"
 #include "tools/controller/protocol.h"
 #include "tools/controller/rtl_reading.h"
 #include "tools/controller/settings.h"
@@ -107,7 +108,11 @@ struct Controller {
   wchar_t frontName[40] = L"";  // its file name
   bool allPrograms = false;     // one switch for all programs
   const char* statusLine = "";  // the clipboard command's or the switch's, the newer
-  bool hotKey = false;          // Ctrl+Alt+V is ours
+  // The journal's items, as chosen in one of our menus: record and playback see and replay the
+  // whole desktop's input, so a WM_COMMAND for them from another program is not obeyed.
+  int menuChosen = 0;
+  DWORD menuClosed = 0;  // when a menu of ours last closed: the command comes right after
+  bool hotKey = false;   // Ctrl+Alt+V is ours
   // The notification area.
   HMENU iconMenu = nullptr;
   int icon = kIconNone;  // what it shows
@@ -814,6 +819,8 @@ void ShowIconMenu() {
   PostMessageA(g.hwnd, WM_NULL, 0, 0);
   // Carried out once the menu's own message loop has ended: Exit must not end the window under
   // it, and the clipboard command wants the menu gone from the screen.
+  g.menuChosen = id;
+  g.menuClosed = GetTickCount();
   if (id != 0) PostMessageA(g.hwnd, WM_COMMAND, id, 0);
 }
 
@@ -977,9 +984,27 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgNotifyIcon:
       IconMouse(static_cast<UINT>(LOWORD(lParam)));
       return 0;
-    case WM_COMMAND:
-      Command(LOWORD(wParam));
+    case WM_MENUSELECT:
+      // The item under the menu's highlight, last of all the one chosen; a closed menu says
+      // 0xFFFF with no menu.
+      if ((HIWORD(wParam) & (MF_POPUP | MF_SEPARATOR)) == 0 && HIWORD(wParam) != 0xFFFF) {
+        g.menuChosen = LOWORD(wParam);
+      }
+      return DefWindowProcA(hwnd, msg, wParam, lParam);
+    case WM_EXITMENULOOP:
+      g.menuClosed = GetTickCount();
+      return DefWindowProcA(hwnd, msg, wParam, lParam);
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      const bool journal = id == kCmdRecord || id == kCmdPlayback;
+      // A menu closed without a choice leaves its last highlight behind: only just after it.
+      const bool chosen =
+          g.menuChosen == id && !InSendMessage() && GetTickCount() - g.menuClosed < 1000;
+      g.menuChosen = 0;
+      if (journal && !chosen) return 0;
+      Command(id);
       return 0;
+    }
     case WM_HOTKEY:
       if (wParam == kHotKeyId) TypeClipboard();
       return 0;
@@ -1104,8 +1129,10 @@ LRESULT CALLBACK CompanionProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 int RunCompanion(HINSTANCE instance, HWND controller, int lineHeight) {
-  // Only beside a controller, and only one companion per desktop.
-  if (!IsWindow(controller) || Companion() != nullptr) return kExitNoCompanion;
+  // Only beside a controller (a program of this folder), and only one companion per desktop.
+  HANDLE one = nullptr;
+  if (!IsWindow(controller) || !WindowOfProgramBeside(controller) || !ClaimName("companion", &one))
+    return kExitNoCompanion;
   c.controller = controller;
   WNDCLASSA wc = {};
   wc.lpfnWndProc = CompanionProc;
@@ -1116,7 +1143,7 @@ int RunCompanion(HINSTANCE instance, HWND controller, int lineHeight) {
       CreateWindowA(kCompanionClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
   if (hwnd == nullptr) return kExitNoWindow;
   // The controller's window exists, so the library loads; its status lines go to that window.
-  HMODULE dll = LoadLibraryA(kLibraryFile);
+  HMODULE dll = LoadLibraryBeside(kLibraryFile);
   if (dll == nullptr) return kExitNoLibrary;
   auto init = LibraryExport<InitFn>(dll, "InitZafrelXPDll", 8);
   c.install = LibraryExport<InstallFn>(dll, "InstallFilter", 16);
@@ -1191,33 +1218,18 @@ void ApplySettings(const Settings& settings, Options* o) {
   }
 }
 
-// One controller per desktop, whatever its bitness: the mutex is named after the desktop. False
-// when another controller holds it; a mutex that cannot be made at all does not stop this one.
-bool ClaimDesktop(HANDLE* mutex) {
-  char desktop[128] = "Default";
-  DWORD needed = 0;
-  GetUserObjectInformationA(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, desktop,
-                            sizeof desktop - 1, &needed);
-  char name[192];
-  std::snprintf(name, sizeof name, "Local\\%s controller on %s", kControllerClass, desktop);
-  for (char* p = name + 6; *p != 0; ++p) {
-    if (*p == '\\') *p = '_';  // a backslash would name a namespace
-  }
-  *mutex = CreateMutexA(nullptr, FALSE, name);
-  if (*mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
-    CloseHandle(*mutex);
-    *mutex = nullptr;
-    return false;
-  }
-  return true;
-}
+// One controller per desktop, whatever its bitness: the mutex is named after the desktop and the
+// user, so that a program of another user (or one that only knows the old name) cannot hold it
+// first. False when another controller holds it; a mutex that cannot be made at all does not
+// stop this one.
+bool ClaimDesktop(HANDLE* mutex) { return ClaimName("controller", mutex); }
 
 // The running controller's window comes forward. It may still be starting: under emulation that
 // takes a while, so its window is waited for.
 void BringForwardRunning() {
   HWND running = nullptr;
   for (int i = 0; i < 300 && running == nullptr; ++i) {
-    running = FindWindowA(kControllerClass, nullptr);
+    running = FindOwnController();
     if (running == nullptr) Sleep(100);
   }
   if (running == nullptr) return;
@@ -1234,7 +1246,9 @@ void BringForwardRunning() {
 int EndRunning() {
   constexpr DWORD kEndWaitMs = 10000;
   const DWORD start = GetTickCount();
-  while (HWND running = FindWindowA(kControllerClass, nullptr)) {
+  // Only a controller of this folder: another program's window of the class is no controller
+  // to wait for.
+  while (HWND running = FindOwnController()) {
     DWORD id = 0;
     GetWindowThreadProcessId(running, &id);
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
@@ -1253,6 +1267,7 @@ int EndRunning() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+  UseSafeLibrarySearch();
   if (__argc >= 3 && std::strcmp(__argv[1], "--companion") == 0) {
     const HWND controller =
         reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(__argv[2], nullptr, 10)));
@@ -1303,7 +1318,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   if (CodePageLineShown()) FitRows(g.hwnd);
   if ((repaired & kRepairedPlacement) != 0) SavePlacement(g.hwnd);
 
-  g.dll = LoadLibraryA(kLibraryFile);
+  g.dll = LoadLibraryBeside(kLibraryFile);
   if (g.dll == nullptr) {
     char text[64];
     std::snprintf(text, sizeof text, "%s could not be loaded.", kLibraryFile);

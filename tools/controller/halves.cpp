@@ -143,7 +143,20 @@ void InitHalves(HWND controller, int lineHeight, bool wow64, InstallFn install, 
   h.ownSlotOn = ownSlotOn;
 }
 
-HWND Companion() { return FindWindowExA(HWND_MESSAGE, nullptr, kCompanionClass, nullptr); }
+// The companion's window: one of its class made by the process this controller started, not
+// whichever program made a window of that name first.
+HWND Companion() {
+  const DWORD started = h.process != nullptr ? GetProcessId(h.process) : 0;
+  if (started == 0) return nullptr;
+  HWND window = nullptr;
+  for (int i = 0; i < 16; ++i) {
+    window = FindWindowExA(HWND_MESSAGE, window, kCompanionClass, nullptr);
+    DWORD id = 0;
+    if (window == nullptr) return nullptr;
+    if (GetWindowThreadProcessId(window, &id) != 0 && id == started) return window;
+  }
+  return nullptr;
+}
 
 void StartCompanion() {
   if (!h.wow64) return;

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/controller/own_names.h"
 #include "tools/controller/protocol.h"
 #include "tools/scenario.h"
 #include "tools/target/canvas.h"
@@ -474,7 +475,7 @@ void Play(const Scenario& s, HINSTANCE instance) {
 }
 
 int NoController() {
-  const bool noWindow = FindWindowA(kControllerClass, nullptr) == nullptr;
+  const bool noWindow = FindOwnController() == nullptr;
   HMODULE dll = LoadLibraryA(kLibraryFile);
   std::printf("NOLOAD %s\n", noWindow && dll == nullptr ? "ok" : "FAILED");
   return noWindow && dll == nullptr ? 0 : 1;
@@ -509,7 +510,7 @@ int main(int argc, char** argv) {
   }
   // Under qemu emulation the controller can take tens of seconds to start.
   for (int i = 0; i < 900 && g_controller == nullptr; ++i) {
-    g_controller = FindWindowA(kControllerClass, nullptr);
+    g_controller = FindOwnController();
     if (g_controller == nullptr) Sleep(100);
   }
   if (g_controller == nullptr) {

@@ -1,0 +1,164 @@
+#!/usr/bin/env python3
+"""Another program on the desktop tries to steer ZafrelXP, under Wine: zafrelintruder.exe
+(tests/wine/intruder.cpp), run from a folder of its own, before and beside the reference
+controller and the target program.
+
+  1. it takes the controller's old single-instance mutex name and a window of the companion's
+     class first: the controller still starts;
+  2. it makes a topmost window of the controller's class titled "TRUES 3": the target's typing,
+     keys at the X server, follows the real controller's "FALSE 1" (the host engine's prediction),
+     and the intruder's window is sent no notification;
+  3. it writes its own window into the shared status record: the mouse monitor's lines are not
+     drawn into it;
+  4. it posts the private messages and only peeks at them: no "debug" box (one when it takes
+     them, as before);
+  5. it posts the controller the Record command: the journal does not start;
+  6. zafrelctl --exit ends the real controller, whatever window of the class is in front.
+
+  intruder_test.py --bin BUILD --predict zafrel_predict --prefix PREFIX [--arch x64]
+"""
+import argparse
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
+from wine32 import WineError  # noqa: E402
+from winedesk import Checks, Desktop, Lines, driver_flag, parse_results, windows_path  # noqa: E402
+
+KEYS = "E M Q SPACE G H SPACE"
+
+
+class Intruder:
+    """zafrelintruder.exe from its own folder, a command per line."""
+
+    def __init__(self, desktop, folder):
+        self.process = desktop.spawn(["zafrelintruder.exe"], cwd=folder, stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, stderr=desktop.log, text=True)
+        self.lines = Lines(self.process.stdout)
+        first = self.lines.next(time.monotonic() + 120)
+        if (first or "").strip() != "START":
+            raise WineError(f"the intruder did not start ({first!r})")
+
+    def ask(self, command, seconds=60):
+        self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+        return (self.lines.next(time.monotonic() + seconds) or "").strip()
+
+    def quit(self):
+        if self.process.poll() is None:
+            try:
+                self.process.stdin.write("quit\n")
+                self.process.stdin.flush()
+            except OSError:
+                pass
+
+
+class IntruderTest(Checks):
+    def __init__(self, args, desktop, work):
+        super().__init__()
+        self.args, self.desktop, self.work = args, desktop, work
+
+    def run(self):
+        elsewhere = self.work / "elsewhere"
+        elsewhere.mkdir()
+        shutil.copy2(pathlib.Path(self.args.bin) / "zafrelintruder.exe", elsewhere)
+        intruder = Intruder(self.desktop, elsewhere)
+        try:
+            self.play(intruder)
+        finally:
+            intruder.quit()
+
+    def play(self, intruder):
+        self.check(intruder.ask("squat") == "ok",
+                   "the intruder holds the old mutex name, a companion-class window and a "
+                   "topmost controller-class window titled \"TRUES 3\"")
+        scenario = self.work / "intruded.txt"
+        scenario.write_text(f"scenario intruded\ncontroller FALSE 1\nwindow Edit\n"
+                            f"typist xdotool\nkeys {KEYS}\nend\n")
+        want = parse_results(subprocess.run(
+            [self.args.predict, str(scenario)], check=True, capture_output=True,
+            text=True).stdout.splitlines())["intruded"]["TEXT"]
+        controller, target, output = self.desktop.start_session(
+            self.args.bin, ["--mode", "FALSE", "--font", "1", "--slots", "1,2,5,6"], scenario)
+        self.check(controller.poll() is None, "the controller started all the same")
+        lines = []
+        while (line := output.next(time.monotonic() + 120)) is not None:
+            lines.append(line)
+            if line.startswith("XDOTOOL"):
+                break
+        library = pathlib.Path(self.args.bin) / self.desktop.library
+        self.check(intruder.ask(f"record {windows_path(library)}") == "ok",
+                   "the intruder wrote its own window into the shared status record")
+        env = self.desktop.env
+        subprocess.run(["xdotool", "mousemove", "300", "200"], env=env, check=True)
+        for key in KEYS.split():
+            subprocess.run(["xdotool", "key", "--delay", "80", key.lower()], env=env, check=True)
+            time.sleep(0.08)
+        # The mouse monitor draws a line at every mouse event in a hooked program.
+        for x in (320, 360, 400, 440):
+            subprocess.run(["xdotool", "mousemove", str(x), "220"], env=env, check=True)
+            time.sleep(0.1)
+        driver_flag("xdotool", "intruded").touch()
+        while (line := output.next(time.monotonic() + 120)) is not None:
+            lines.append(line)
+        target.wait(timeout=60)
+        got = parse_results(lines).get("intruded", {}).get("TEXT")
+        self.check(got == want, f"the keys typed the real controller's mode and font code: {got} "
+                                f"(FALSE 1, the host engine: {want})")
+        self.check(intruder.ask("told") == "0",
+                   "the intruder's window of the class was sent no notification")
+        self.check(intruder.ask("pixels") == "clean",
+                   "no status line was drawn into the intruder's window")
+        self.check(intruder.ask("peek") == "peeked 0 taken 1",
+                   "the private messages do nothing when only peeked at; the debug box comes "
+                   "once, when they are taken")
+        self.check(intruder.ask("journal") == "unchecked",
+                   "the intruder's Record command did not start the journal")
+        started = time.monotonic()
+        ended = self.desktop.run([self.desktop.controller, "--exit"], cwd=self.args.bin,
+                                 timeout=120).returncode
+        try:
+            controller.wait(timeout=20)
+        except subprocess.TimeoutExpired:
+            pass
+        self.check(ended == 0 and controller.poll() is not None,
+                   f"--exit ended the real controller (exit {ended}, "
+                   f"{time.monotonic() - started:.1f} s)")
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__)
+    ap.add_argument("--bin", required=True)
+    ap.add_argument("--predict", required=True)
+    ap.add_argument("--prefix", required=True)
+    ap.add_argument("--arch", choices=("x86", "x64"), default="x86")
+    args = ap.parse_args()
+    for name in ("bin", "predict", "prefix"):
+        setattr(args, name, str(pathlib.Path(getattr(args, name)).resolve()))
+    started = time.monotonic()
+    work = pathlib.Path(tempfile.mkdtemp(prefix="zafrel-intruder-"))
+    log = open(pathlib.Path(args.bin) / "intruder-wine.log", "w")
+    desktop = Desktop(args.prefix, log, arch=args.arch)
+    desktop.library = "ZafrelXP64.dll" if args.arch == "x64" else "ZafrelXP.dll"
+    print(desktop.route_line, flush=True)
+    test = IntruderTest(args, desktop, work)
+    try:
+        desktop.start()
+        test.run()
+    except (WineError, subprocess.TimeoutExpired, OSError) as e:
+        test.check(False, f"Wine: {e}")
+    finally:
+        desktop.stop()
+        log.close()
+        shutil.rmtree(work, ignore_errors=True)
+    print(f"intruder_test: {time.monotonic() - started:.1f} s", flush=True)
+    print(f"intruder_test: {test.passed} passed, {test.failed} failed", flush=True)
+    return 0 if test.failed == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,104 @@
+#include "tools/controller/own_names.h"
+
+#include <sddl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "tools/controller/protocol.h"
+
+void UseSafeLibrarySearch() {
+  // Windows 7 without KB2533623 lacks it; there the current folder at least goes.
+  SetDllDirectoryA("");
+  typedef BOOL(WINAPI * SetDirectories)(DWORD);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  auto set = kernel != nullptr ? reinterpret_cast<SetDirectories>(reinterpret_cast<void (*)(void)>(
+                                     GetProcAddress(kernel, "SetDefaultDllDirectories")))
+                               : nullptr;
+  if (set != nullptr) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+bool ProgramFolder(char* folder, size_t size) {
+  folder[0] = 0;
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  char* slash = std::strrchr(path, '\\');
+  if (length == 0 || length >= sizeof path || slash == nullptr) return false;
+  slash[1] = 0;
+  if (std::strlen(path) + 1 > size) return false;
+  std::strcpy(folder, path);
+  return true;
+}
+
+HMODULE LoadLibraryBeside(const char* file) {
+  char path[MAX_PATH + 32];
+  if (!ProgramFolder(path, MAX_PATH)) return nullptr;
+  std::strncat(path, file, 31);
+  return LoadLibraryA(path);
+}
+
+void UserSid(char* sid, size_t size) {
+  std::snprintf(sid, size, "unknown");
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+  alignas(TOKEN_USER) char buffer[256];
+  DWORD needed = 0;
+  if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &needed)) {
+    char* text = nullptr;
+    if (ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text)) {
+      std::snprintf(sid, size, "%s", text);
+      LocalFree(text);
+    }
+  }
+  CloseHandle(token);
+}
+
+bool WindowOfProgramBeside(HWND window) {
+  DWORD id = 0, own = 0, its = 0;
+  if (window == nullptr || GetWindowThreadProcessId(window, &id) == 0 || id == 0) return false;
+  if (!ProcessIdToSessionId(GetCurrentProcessId(), &own) || !ProcessIdToSessionId(id, &its) ||
+      own != its)
+    return false;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  if (process == nullptr) return false;
+  char image[MAX_PATH];
+  DWORD length = sizeof image;
+  const BOOL named = QueryFullProcessImageNameA(process, 0, image, &length);
+  CloseHandle(process);
+  char folder[MAX_PATH];
+  char* slash = named ? std::strrchr(image, '\\') : nullptr;
+  if (slash == nullptr || !ProgramFolder(folder, sizeof folder)) return false;
+  slash[1] = 0;
+  return lstrcmpiA(image, folder) == 0;
+}
+
+HWND FindOwnController() {
+  HWND candidate = nullptr;
+  for (int i = 0; i < 16; ++i) {
+    candidate = FindWindowExA(nullptr, candidate, kControllerClass, nullptr);
+    if (candidate == nullptr || WindowOfProgramBeside(candidate)) return candidate;
+  }
+  return nullptr;
+}
+
+bool ClaimName(const char* what, HANDLE* mutex) {
+  char desktop[128] = "Default";
+  DWORD needed = 0;
+  GetUserObjectInformationA(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, desktop,
+                            sizeof desktop - 1, &needed);
+  char sid[96];
+  UserSid(sid, sizeof sid);
+  char name[320];
+  std::snprintf(name, sizeof name, "Local\\%s %s of %s on %s", kControllerClass, what, sid,
+                desktop);
+  for (char* p = name + 6; *p != 0; ++p) {
+    if (*p == '\\') *p = '_';  // a backslash would name a namespace
+  }
+  *mutex = CreateMutexA(nullptr, FALSE, name);
+  if (*mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(*mutex);
+    *mutex = nullptr;
+    return false;
+  }
+  return true;
+}
