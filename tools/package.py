@@ -62,9 +62,9 @@ VERSIONED = ["ZafrelXP.dll", "ZafrelXP64.dll", "zafrelctl.exe", "zafrelctl64.exe
 # when the user's Run value is still there, so that turning it off in the controller lasts.
 RUN_CONDITION = '(STARTATSIGNIN="1" AND NOT PREVIOUSFOUND) OR (PREVIOUSFOUND AND RUNFOUND)'
 
-# An installed program run at once, its exit code ignored (msidbCustomActionTypeExe +
-# msidbCustomActionTypeSourceFile, msidbCustomActionTypeContinue).
-END_CONTROLLER_TYPE = 2 + 16 + 64
+# A program of the package's Binary table run at once, its exit code ignored
+# (msidbCustomActionTypeExe, msidbCustomActionTypeBinaryData, msidbCustomActionTypeContinue).
+END_CONTROLLER_TYPE = 2 + 0 + 64
 
 # The standard places of the two font actions in the execute sequence, and of InstallExecute: after
 # the files, registry values, shortcuts and fonts are in place, before the product is registered
@@ -168,10 +168,13 @@ def add_tables(msi, file_version):
         "UPDATE `Property` SET `Value` = 'PREVIOUSFOUND;NEWERFOUND;STARTATSIGNIN' "
         "WHERE `Property` = 'SecureCustomProperties'",
         f"UPDATE `Component` SET `Condition` = '{RUN_CONDITION}' WHERE `Component` = 'Run'",
-        # wixl marks every custom action as deferred (in the script); ending the controller must
-        # run at once, before InstallValidate looks for files in use.
-        f"UPDATE `CustomAction` SET `Type` = {END_CONTROLLER_TYPE} "
-        "WHERE `Action` = 'EndController'",
+        # wixl writes no row for a custom action that runs a program of the Binary table (it
+        # keeps the Binary row and the sequence's); the row goes in here, running at once,
+        # before InstallValidate looks for files in use.
+        "DELETE FROM `CustomAction` WHERE `Action` = 'EndController'",
+        "INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES "
+        f"('EndController', {END_CONTROLLER_TYPE}, 'EndControllerExe', "
+        "'--exit \"[INSTALLDIR].\"')",
         "CREATE TABLE `Font` (`File_` CHAR(72) NOT NULL, `FontTitle` CHAR(128) "
         "PRIMARY KEY `File_`)")
     # A font's title is left empty: Windows reads a TrueType font's own name from the file.

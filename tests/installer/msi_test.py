@@ -419,6 +419,17 @@ def main():
             added = test.ours_since(baseline)
             test.check(code in INSTALL_FAILURE and not added and not test.listed(),
                        f"the 32-bit package refuses 64-bit Windows (exit {code}; added: {added})")
+        # A folder every user may write would hand them every controller's library and the
+        # installer's own run of the controller: refused, nothing written.
+        code, text = test.msiexec("/i", windows_path(packages[version]), "INSTALLDIR=C:\\ZafrelXP\\",
+                                  log_name="userdir.log")
+        added = test.ours_since(baseline)
+        # Wine's log leaves the condition's message out; the same package installs below with
+        # the folder left alone, so the folder is what its launch conditions refused.
+        test.check(code in INSTALL_FAILURE and not added and not test.listed()
+                   and "LaunchConditions. Return value 0" in text,
+                   f"INSTALLDIR=C:\\ZafrelXP\\ refused by a launch condition (exit {code}; "
+                   f"added: {added})")
         run_value = f'"{test.controller_path}" --tray'
         code, text = test.msiexec("/i", windows_path(packages[version]), log_name="install.log")
         test.check(code == 0, f"msiexec installed {packages[version].name} silently (exit {code})")

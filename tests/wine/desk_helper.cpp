@@ -63,7 +63,7 @@ HWND Descendant(HWND top, const char* cls) {
 }
 
 long long Query(long long what) {
-  HWND controller = FindOwnController();
+  HWND controller = FindReferenceController();
   DWORD_PTR answer = 0;
   if (controller == nullptr ||
       !SendMessageTimeoutA(controller, kMsgQuery, static_cast<WPARAM>(what), 0, SMTO_ABORTIFHUNG,
@@ -158,7 +158,7 @@ std::string Answer(const char* line) {
     return std::to_string(id);
   }
   if (command == "command" && std::sscanf(line, "%*s %lld", &n) == 1) {
-    HWND controller = FindOwnController();
+    HWND controller = FindReferenceController();
     DWORD_PTR done = 0;
     if (controller == nullptr ||
         !SendMessageTimeoutA(controller, WM_COMMAND, static_cast<WPARAM>(n), 0, SMTO_ABORTIFHUNG,
@@ -180,7 +180,7 @@ std::string Answer(const char* line) {
   if (command == "light") return (GetKeyState(VK_SCROLL) & 1) != 0 ? "on" : "off";
   if (command == "pids") {
     DWORD controller = 0, companion = 0;
-    if (HWND w = FindOwnController()) GetWindowThreadProcessId(w, &controller);
+    if (HWND w = FindReferenceController()) GetWindowThreadProcessId(w, &controller);
     if (HWND w = FindWindowExA(HWND_MESSAGE, nullptr, kCompanionClass, nullptr))
       GetWindowThreadProcessId(w, &companion);
     return std::to_string(controller) + " " + std::to_string(companion);

@@ -8,7 +8,7 @@
 //
 //   zafrelctl [--mode TRUES|FALSE] [--font C] [--slots 1,2,5] [--tray] [--hooks-first 32|64]
 //   zafrelctl64 --companion HWND --line-height N     (started by the 32-bit controller)
-//   zafrelctl --exit                                  (ends the running controller)
+//   zafrelctl --exit [FOLDER]                         (ends the running controller)
 //
 // The mode, the font code, the diagnostic slots that were on and the window's place are kept in
 // the registry (settings.h has the layout) and restored at start. --mode, --font and --slots hold
@@ -1241,14 +1241,16 @@ void BringForwardRunning() {
   SendMessageTimeoutA(running, kMsgShow, 0, 0, SMTO_ABORTIFHUNG, 10000, &result);
 }
 
-// --exit: the running controller ends as its Exit command ends it, every hook taken down. Waits
-// until its process has gone; kExitStillRunning when it has not after kEndWaitMs.
-int EndRunning() {
+// --exit [FOLDER]: the running controller of this program's folder (or of FOLDER, as the
+// installer's own copy names the installation folder) ends as its Exit command ends it, every
+// hook taken down. Waits until its process has gone; kExitStillRunning when it has not after
+// kEndWaitMs.
+int EndRunning(const char* folder) {
   constexpr DWORD kEndWaitMs = 10000;
   const DWORD start = GetTickCount();
   // Only a controller of this folder: another program's window of the class is no controller
   // to wait for.
-  while (HWND running = FindOwnController()) {
+  while (HWND running = FindOwnController(folder)) {
     DWORD id = 0;
     GetWindowThreadProcessId(running, &id);
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
@@ -1275,7 +1277,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
         __argc >= 5 && std::strcmp(__argv[3], "--line-height") == 0 ? std::atoi(__argv[4]) : 16;
     return RunCompanion(instance, controller, lineHeight);
   }
-  if (__argc == 2 && std::strcmp(__argv[1], "--exit") == 0) return EndRunning();
+  if ((__argc == 2 || __argc == 3) && std::strcmp(__argv[1], "--exit") == 0)
+    return EndRunning(__argc == 3 ? __argv[2] : nullptr);
   HANDLE desktop = nullptr;
   if (!ClaimDesktop(&desktop)) {
     BringForwardRunning();

@@ -53,7 +53,23 @@ void UserSid(char* sid, size_t size) {
   CloseHandle(token);
 }
 
-bool WindowOfProgramBeside(HWND window) {
+bool WindowOfProgramBeside(HWND window) { return WindowOfProgramIn(window, nullptr); }
+
+bool WindowOfProgramIn(HWND window, const char* wanted) {
+  char folder[MAX_PATH];
+  if (wanted == nullptr) {
+    if (!ProgramFolder(folder, sizeof folder)) return false;
+  } else {
+    const size_t length = std::strlen(wanted);
+    if (length == 0 || length + 2 > sizeof folder) return false;
+    std::strcpy(folder, wanted);
+    char* end = folder + length;
+    if (end - folder >= 2 && end[-1] == '.' && end[-2] == '\\') *--end = 0;
+    if (end[-1] != '\\') {
+      *end++ = '\\';
+      *end = 0;
+    }
+  }
   DWORD id = 0, own = 0, its = 0;
   if (window == nullptr || GetWindowThreadProcessId(window, &id) == 0 || id == 0) return false;
   if (!ProcessIdToSessionId(GetCurrentProcessId(), &own) || !ProcessIdToSessionId(id, &its) ||
@@ -65,18 +81,17 @@ bool WindowOfProgramBeside(HWND window) {
   DWORD length = sizeof image;
   const BOOL named = QueryFullProcessImageNameA(process, 0, image, &length);
   CloseHandle(process);
-  char folder[MAX_PATH];
   char* slash = named ? std::strrchr(image, '\\') : nullptr;
-  if (slash == nullptr || !ProgramFolder(folder, sizeof folder)) return false;
+  if (slash == nullptr) return false;
   slash[1] = 0;
   return lstrcmpiA(image, folder) == 0;
 }
 
-HWND FindOwnController() {
+HWND FindOwnController(const char* folder) {
   HWND candidate = nullptr;
   for (int i = 0; i < 16; ++i) {
     candidate = FindWindowExA(nullptr, candidate, kControllerClass, nullptr);
-    if (candidate == nullptr || WindowOfProgramBeside(candidate)) return candidate;
+    if (candidate == nullptr || WindowOfProgramIn(candidate, folder)) return candidate;
   }
   return nullptr;
 }
@@ -101,4 +116,25 @@ bool ClaimName(const char* what, HANDLE* mutex) {
     return false;
   }
   return true;
+}
+
+HWND FindReferenceController() {
+  HWND candidate = nullptr;
+  for (int i = 0; i < 16; ++i) {
+    candidate = FindWindowExA(nullptr, candidate, kControllerClass, nullptr);
+    if (candidate == nullptr) return nullptr;
+    DWORD id = 0;
+    GetWindowThreadProcessId(candidate, &id);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (process == nullptr) continue;
+    char image[MAX_PATH];
+    DWORD length = sizeof image;
+    const BOOL named = QueryFullProcessImageNameA(process, 0, image, &length);
+    CloseHandle(process);
+    const char* slash = named ? std::strrchr(image, '\\') : nullptr;
+    const char* name = slash != nullptr ? slash + 1 : image;
+    if (named && (lstrcmpiA(name, "zafrelctl.exe") == 0 || lstrcmpiA(name, "zafrelctl64.exe") == 0))
+      return candidate;
+  }
+  return nullptr;
 }

@@ -20,8 +20,16 @@ void UserSid(char* sid, size_t size);
 // The window belongs to a program of this session whose file is in this program's folder: the
 // controller as the companion checks it on its command line.
 bool WindowOfProgramBeside(HWND window);
-// The first window of the controller's class that passes WindowOfProgramBeside, or null.
-HWND FindOwnController();
+// The same for another folder ("C:\\Program Files\\ZafrelXP\\", with or without its closing
+// backslash, or ending in "\\."), as the installer names the installation folder.
+bool WindowOfProgramIn(HWND window, const char* folder);
+// The first window of the controller's class whose program is in `folder` (this program's own
+// when null), or null.
+HWND FindOwnController(const char* folder = nullptr);
+// For the test programs, which run from a build folder while the controller may run from where
+// it was installed: the first window of the class whose program is zafrelctl.exe or
+// zafrelctl64.exe, wherever it is.
+HWND FindReferenceController();
 // Takes the mutex "Local\ZafrelXP908@2005 <what> of <user's SID> on <desktop>". False when
 // another process holds it; a mutex that cannot be made at all counts as taken by this one.
 bool ClaimName(const char* what, HANDLE* mutex);

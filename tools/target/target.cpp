@@ -475,7 +475,7 @@ void Play(const Scenario& s, HINSTANCE instance) {
 }
 
 int NoController() {
-  const bool noWindow = FindOwnController() == nullptr;
+  const bool noWindow = FindReferenceController() == nullptr;
   HMODULE dll = LoadLibraryA(kLibraryFile);
   std::printf("NOLOAD %s\n", noWindow && dll == nullptr ? "ok" : "FAILED");
   return noWindow && dll == nullptr ? 0 : 1;
@@ -510,7 +510,7 @@ int main(int argc, char** argv) {
   }
   // Under qemu emulation the controller can take tens of seconds to start.
   for (int i = 0; i < 900 && g_controller == nullptr; ++i) {
-    g_controller = FindOwnController();
+    g_controller = FindReferenceController();
     if (g_controller == nullptr) Sleep(100);
   }
   if (g_controller == nullptr) {
