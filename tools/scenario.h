@@ -20,8 +20,10 @@
 //   clipboard "\u0622\u0628 "   instead of keys: the target puts this text on the clipboard and
 //                               the controller types it (a JSON-style string: \n, \r, \", \\ and
 //                               \uXXXX escapes); asked by WM_COMMAND, with "typist xdotool" by the
-//                               hot key Ctrl+Alt+V at the X server, with "typist menu" as from the
-//                               controller's own menu (its window in the foreground first)
+//                               hot key Ctrl+Shift+Insert at the X server, with "typist menu" as
+//                               from the controller's own menu (its window in the foreground first)
+//   confirm no                  the answer to the controller's question before text with line
+//                               breaks is typed (yes when not given)
 //   outcome typed 10            how the controller says the clipboard command ended
 //   keys E M Q SPACE ^E >E      key tokens: a key cap, SPACE, ENTER, BACK, SCROLL; ^ = the left
 //                               Shift key held, > = the right one (typed at the X server only:
@@ -77,6 +79,7 @@ struct Scenario {
   bool switchOn = true;
   bool menu = false;
   bool hasClipboard = false;
+  bool confirmLines = true;
   std::string clipboard;  // UTF-8
   std::string outcome;
   std::vector<ScenarioKey> keys;
@@ -245,6 +248,9 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
     } else if (word == "typist") {
       current.xdotool = rest == "xdotool";
       current.menu = rest == "menu";
+    } else if (word == "confirm") {
+      if (rest != "yes" && rest != "no") fail("confirm wants yes or no");
+      current.confirmLines = rest == "yes";
     } else if (word == "switch") {
       if (rest != "yes" && rest != "no") fail("switch wants yes or no");
       current.switchOn = rest == "yes";

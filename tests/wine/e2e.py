@@ -185,7 +185,7 @@ def main():
             if line.startswith("XDOTOOL "):
                 name = line.split(" ", 1)[1].strip()
                 if by_name[name]["clipboard"] is not None:
-                    press_hot_key(desktop.env, "ctrl+alt+v")
+                    press_hot_key(desktop.env, "ctrl+shift+Insert")
                 else:
                     type_with_xdotool(desktop.env, by_name[name]["keys"])
                 driver_flag("xdotool", name).touch()

@@ -36,7 +36,7 @@
 // Menu commands (also sent by test programs as WM_COMMAND):
 //   kCmdModeTrue/kCmdModeFalse, kCmdAllPrograms, kCmdFont0 + digit, kCmdSlot0 + slot; 203
 //   playback; 204 record;
-//   205 (Edit > Type clipboard as Farsi, and the hot key Ctrl+Alt+V) types the clipboard's
+//   205 (Edit > Type clipboard as Farsi, and the hot key Ctrl+Shift+Insert) types the clipboard's
 //   Unicode text as the keys of the Persian layout, which the library shapes as if typed;
 //   kCmdShowHide, kCmdStartAtSignIn, kCmdExit.
 //
@@ -45,7 +45,9 @@
 //      folded to Farsi yeh and keheh) into its key, a space into Space, a line break (CR LF, LF
 //      or CR) into Return. Any other character, ZWNJ among them, has no key: the status line
 //      lists them with their positions (from 1, in UTF-16 units, as an edit control counts) and
-//      nothing is typed. Nor for an empty or non-text clipboard.
+//      nothing is typed. Nor for an empty or non-text clipboard. Text with line breaks waits for
+//      a yes in a message box that says how many lines it has and where they break: each break
+//      is typed as Enter, which in a chat or a form sends or submits.
 //   2. Chosen from a menu, the command finds the controller in the foreground: the window that
 //      was in the foreground before (polled every 200 ms, the last one of another program) gets
 //      the foreground back and restores its own focus. From the hot key or another program the
@@ -112,7 +114,7 @@ struct Controller {
   // whole desktop's input, so a WM_COMMAND for them from another program is not obeyed.
   int menuChosen = 0;
   DWORD menuClosed = 0;  // when a menu of ours last closed: the command comes right after
-  bool hotKey = false;   // Ctrl+Alt+V is ours
+  bool hotKey = false;   // Ctrl+Shift+Insert is ours
   // The notification area.
   HMENU iconMenu = nullptr;
   int icon = kIconNone;  // what it shows
@@ -212,15 +214,18 @@ struct Refusal {
 // The clipboard's text as keys of the Persian layout, and the characters that have none.
 struct ClipboardKeys {
   std::vector<unsigned char> keys;
+  std::vector<int> breaks;  // where each line break is, from 1 in UTF-16 units
   int refused = 0;
   Refusal listed[kClipboardListed] = {};
 };
 
-enum class Step { kIdle, kHandBack, kModifiers, kSwitchOn, kTyping };
+enum class Step { kIdle, kConfirm, kHandBack, kModifiers, kSwitchOn, kTyping };
 
 struct ClipboardTyping {
   Step step = Step::kIdle;
   std::vector<unsigned char> keys;
+  std::vector<int> breaks;
+  size_t length = 0;        // the text's length in UTF-16 units
   size_t typed = 0;         // keys typed, key-down and key-up
   bool down = false;        // keys[typed] is down: its key-up comes next
   HWND target = nullptr;    // the foreground window typed into
@@ -248,6 +253,7 @@ ClipboardKeys KeysOfText(const std::wstring& text) {
     if (c == u'\r' || c == u'\n') {
       if (c == u'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
       vk = VK_RETURN;
+      out.breaks.push_back(at);
     } else if (c == u' ') {
       vk = VK_SPACE;
     } else {
@@ -420,10 +426,13 @@ void TypeClipboard() {
   clip.handedBack = foreground == nullptr || OwnWindow(foreground);
   clip.target = clip.handedBack ? g.otherForeground : foreground;
   if (clip.target == nullptr || !IsWindow(clip.target)) {
-    Finish(kClipboardNoWindow, 0, "no window to type into: click into it, then press Ctrl+Alt+V");
+    Finish(kClipboardNoWindow, 0,
+           "no window to type into: click into it, then press Ctrl+Shift+Insert");
     return;
   }
   clip.keys = std::move(keys.keys);
+  clip.breaks = std::move(keys.breaks);
+  clip.length = text.size();
   clip.typed = 0;
   clip.down = false;
   clip.presses = 0;
@@ -432,11 +441,49 @@ void TypeClipboard() {
   std::snprintf(clip.status, sizeof clip.status, "Clipboard: typing %u keys",
                 static_cast<unsigned>(clip.keys.size()));
   g.statusLine = clip.status;
+  InvalidateRect(g.hwnd, nullptr, TRUE);
+  if (!clip.breaks.empty()) {
+    // Asked once this command has returned: a program that sent it is waiting for it.
+    clip.step = Step::kConfirm;
+    PostMessageA(g.hwnd, kMsgConfirmLines, 0, 0);
+    return;
+  }
   // Handing the foreground back waits for the first tick: a program that sent this command is
   // still waiting for it to return.
   Begin(Step::kHandBack);
   SetTimer(g.hwnd, kClipboardTimer, kTickMs, nullptr);
-  InvalidateRect(g.hwnd, nullptr, TRUE);
+}
+
+// Text with line breaks: each is typed as Enter, which in a chat or a form sends or submits what
+// is there. The person says whether to type it, told how many lines and where they break.
+void ConfirmLines() {
+  if (clip.step != Step::kConfirm) return;
+  char where[96] = "";
+  for (size_t i = 0; i < clip.breaks.size() && i < 8; ++i) {
+    const size_t used = std::strlen(where);
+    std::snprintf(where + used, sizeof where - used, "%s%d", i == 0 ? "" : ", ", clip.breaks[i]);
+  }
+  char text[400];
+  std::snprintf(text, sizeof text,
+                "The clipboard's text has %u lines: each of its %u line breaks (at character "
+                "%s%s of %u) will be typed as Enter, which in a chat or a form sends or submits "
+                "what is there.\n\nType it?",
+                static_cast<unsigned>(clip.breaks.size() + 1),
+                static_cast<unsigned>(clip.breaks.size()), where,
+                clip.breaks.size() > 8 ? ", ..." : "", static_cast<unsigned>(clip.length));
+  const int answer = MessageBoxA(g.hwnd, text, kClipboardConfirmCaption,
+                                 MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND);
+  if (answer != IDYES) {
+    char status[96];
+    std::snprintf(status, sizeof status, "nothing typed: its %u line breaks were not confirmed",
+                  static_cast<unsigned>(clip.breaks.size()));
+    Finish(kClipboardDeclined, static_cast<int>(clip.breaks.size()), status);
+    return;
+  }
+  // The box took the foreground: the window typed into gets it back.
+  clip.handedBack = true;
+  Begin(Step::kHandBack);
+  SetTimer(g.hwnd, kClipboardTimer, kTickMs, nullptr);
 }
 
 // One key event per tick, each after the focus window has taken the one before.
@@ -469,6 +516,7 @@ void ClipboardTick() {
   const DWORD waited = GetTickCount() - clip.since;
   switch (clip.step) {
     case Step::kIdle:
+    case Step::kConfirm:
       KillTimer(g.hwnd, kClipboardTimer);
       return;
     case Step::kHandBack: {
@@ -714,7 +762,7 @@ HMENU BuildMenus() {
   AppendMenuA(hooks, MF_STRING | MF_GRAYED, kCmdPlayback, "&Playback");
   AppendMenuA(hooks, MF_STRING, kCmdRecord, "&Record (F2 stops)");
   HMENU edit = CreatePopupMenu();
-  AppendMenuA(edit, MF_STRING, kCmdTypeClipboard, "Type clipboard as &Farsi\tCtrl+Alt+V");
+  AppendMenuA(edit, MF_STRING, kCmdTypeClipboard, "Type clipboard as &Farsi\tCtrl+Shift+Insert");
   HMENU program = CreatePopupMenu();
   AppendMenuA(program, MF_STRING, kCmdStartAtSignIn, "Start at &sign-in");
   AppendMenuA(program, MF_SEPARATOR, 0, nullptr);
@@ -981,6 +1029,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgShow:
       ShowMainWindow();
       return 1;
+    case kMsgConfirmLines:
+      ConfirmLines();
+      return 0;
     case kMsgNotifyIcon:
       IconMouse(static_cast<UINT>(LOWORD(lParam)));
       return 0;
@@ -1345,10 +1396,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
                                         ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
   foregroundEvents[1] = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
                                         ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
-  g.hotKey = RegisterHotKey(g.hwnd, kHotKeyId, MOD_CONTROL | MOD_ALT, 'V') != 0;
+  // Not Ctrl+Alt with a letter: AltGr gives that on many keyboards, as a character being typed.
+  g.hotKey = RegisterHotKey(g.hwnd, kHotKeyId, MOD_CONTROL | MOD_SHIFT, VK_INSERT) != 0;
   std::snprintf(clip.status, sizeof clip.status, "%s",
-                g.hotKey ? "Ctrl+Alt+V types the clipboard as Farsi (Edit menu)"
-                         : "Ctrl+Alt+V belongs to another program: Edit > Type clipboard as Farsi");
+                g.hotKey ? "Ctrl+Shift+Insert types the clipboard as Farsi (Edit menu)"
+                         : "Ctrl+Shift+Insert belongs to another program: Edit > Type clipboard "
+                           "as Farsi");
   g.statusLine = clip.status;
   SetTimer(g.hwnd, kForegroundTimer, kForegroundPollMs, nullptr);
   Refresh();  // the icon too

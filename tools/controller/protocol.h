@@ -20,9 +20,12 @@ constexpr int kCmdPlayback = 203;
 constexpr int kCmdRecord = 204;
 // Types the clipboard's text as Farsi into the focus window: each letter as its key on the
 // Persian layout, injected with Farsi typing on, so the library shapes it as if typed. Also the
-// hot key Ctrl+Alt+V. Nothing is typed when a character has no key. The controller's own menu
-// leaves the controller in the foreground: the window that was in the foreground before gets it
-// back first. Sent by another program while its window has the focus, the command types there.
+// hot key Ctrl+Shift+Insert (no AltGr key gives it: AltGr is Ctrl+Alt). Nothing is typed when a
+// character has no key. Text with line breaks is typed only once the person has said yes to a
+// message box naming them (each is typed as Enter, which may send or submit something). The
+// controller's own menu leaves the controller in the foreground: the window that was in the
+// foreground before gets it back first. Sent by another program while its window has the focus, the
+// command types there.
 constexpr int kCmdTypeClipboard = 205;
 // The notification area's menu (and the main window's Program menu).
 constexpr int kCmdShowHide = 206;       // shows the main window and brings it forward, or hides it
@@ -105,6 +108,9 @@ constexpr int kClipboardEmpty = 3;     // no text on the clipboard: nothing type
 constexpr int kClipboardNoWindow = 4;  // no window of another program to type into
 constexpr int kClipboardNotOn = 5;     // Farsi typing did not switch on: nothing typed
 constexpr int kClipboardStopped = 6;   // stopped part way (focus moved, Farsi off, no answer)
+constexpr int kClipboardDeclined = 7;  // the person said no to its line breaks: nothing typed
+// The message box that asks before text with line breaks is typed has this caption.
+constexpr char kClipboardConfirmCaption[] = "ZafrelXP: type the clipboard";
 
 // The 64-bit companion: on 64-bit Windows the 32-bit controller starts
 //   zafrelctl64.exe --companion <controller window, decimal> --line-height N
@@ -118,6 +124,9 @@ constexpr UINT kMsgCompanionSlot = WM_APP + 2;  // wParam slot, lParam 1 on / 0 
 // and on): sent when a 64-bit program comes to the foreground. Returns 1, or 0 when a slot did
 // not go on again.
 constexpr UINT kMsgCompanionFront = WM_APP + 5;
+// Posted by the controller to itself: asks about the clipboard's line breaks once the command
+// that found them has returned to its sender.
+constexpr UINT kMsgConfirmLines = WM_APP + 6;
 // kMsgQuery with kQuerySlots also answers the companion's slots.
 
 // Exit codes of zafrelctl and of its companion.

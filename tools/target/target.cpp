@@ -359,21 +359,32 @@ bool TypeClipboard(const Scenario& s) {
       Inject(VK_CONTROL, false);
     }
   }
+  // Text with line breaks: the controller asks first; answered as the scenario says.
+  const bool breaks = s.clipboard.find_first_of("\r\n") != std::string::npos;
+  bool asked = !breaks;
   const DWORD start = GetTickCount();
   while (Query(kQueryClipboardDone) == before) {
     if (GetTickCount() - start > 120000) return false;
+    if (!asked) {
+      if (HWND box = FindWindowA("#32770", kClipboardConfirmCaption)) {
+        PostMessageA(box, WM_COMMAND, s.confirmLines ? IDYES : IDNO, 0);
+        asked = true;
+      }
+    }
     Drain(10);
   }
+  std::printf("ASKED %s\n", breaks ? (asked ? "yes" : "not asked") : "no");
   return true;
 }
 
 // "typed 10", "refused 2 U+0622@1 U+200C@3", "empty", ...: as kMsgQuery tells it.
 std::string ClipboardOutcome() {
   const char* const kResults[] = {"none",      "typed",  "refused", "empty",
-                                  "no-window", "not-on", "stopped"};
+                                  "no-window", "not-on", "stopped", "declined"};
   const LRESULT result = Query(kQueryClipboardResult);
-  std::string out = result >= 0 && result < 7 ? kResults[result] : "unknown";
-  if (result == kClipboardTyped || result == kClipboardRefused || result == kClipboardStopped) {
+  std::string out = result >= 0 && result < 8 ? kResults[result] : "unknown";
+  if (result == kClipboardTyped || result == kClipboardRefused || result == kClipboardStopped ||
+      result == kClipboardDeclined) {
     char buf[24];
     std::snprintf(buf, sizeof buf, " %ld", static_cast<long>(Query(kQueryClipboardCount)));
     out += buf;
