@@ -146,9 +146,12 @@ class Packages(unittest.TestCase):
     def test_running_controller_ends_first(self):
         for arch, msi in self.msi.items():
             with self.subTest(arch=arch):
-                controller = "zafrelctl64.exe" if arch == "x64" else "zafrelctl.exe"
+                # The package's own copy of the controller, from the Binary table, ends the one
+                # running from the installation folder: never a file a user could have replaced.
                 self.assertEqual(table(msi, "CustomAction"),
-                                 [["EndController", "82", controller, "--exit", ""]])
+                                 [["EndController", "66", "EndControllerExe",
+                                   '--exit "[INSTALLDIR]."', ""]])
+                self.assertIn("EndControllerExe", [row[0] for row in table(msi, "Binary")])
                 sequence = {row[0]: (int(row[2]), row[1]) for row in
                             table(msi, "InstallExecuteSequence")}
                 self.assertEqual(sequence["EndController"][1], "Installed OR PREVIOUSFOUND")
@@ -159,8 +162,11 @@ class Packages(unittest.TestCase):
         for arch, msi in self.msi.items():
             with self.subTest(arch=arch):
                 conditions = sorted(row[0] for row in table(msi, "LaunchCondition"))
-                want = ["NOT NEWERFOUND", "Privileged"] + (["NOT VersionNT64"] if arch == "x86"
-                                                           else [])
+                folder = ("NOT INSTALLDIR OR ((INSTALLDIR ~<< ProgramFilesFolder OR "
+                          "(ProgramFiles64Folder AND INSTALLDIR ~<< ProgramFiles64Folder)) AND "
+                          'NOT INSTALLDIR >< "..")')
+                want = ["NOT NEWERFOUND", "Privileged", folder] + (
+                    ["NOT VersionNT64"] if arch == "x86" else [])
                 self.assertEqual(conditions, sorted(want))
                 summary = subprocess.run(["msiinfo", "suminfo", str(msi)], capture_output=True,
                                          text=True, check=True).stdout
