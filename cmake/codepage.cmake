@@ -10,4 +10,5 @@ target_include_directories(zafrel_codepage PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(zafrel_codepage PUBLIC ZAFREL_HOST=1)
 
 add_executable(zafrel-convert tools/convert/zafrel_convert.cpp)
+target_compile_definitions(zafrel-convert PRIVATE ZAFREL_VERSION="${PROJECT_VERSION}")
 target_link_libraries(zafrel-convert PRIVATE zafrel_codepage)

@@ -43,6 +43,7 @@ file(GLOB ZAFREL_CODEPAGE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/code
 add_executable(codepage_tests ${ZAFREL_CODEPAGE_TESTS})
 target_link_libraries(codepage_tests PRIVATE zafrel_codepage typing_model zafrel_core fakewin
   PkgConfig::FRIBIDI GTest::gtest GTest::gtest_main)
+target_compile_definitions(codepage_tests PRIVATE ZAFREL_VERSION="${PROJECT_VERSION}")
 gtest_discover_tests(codepage_tests DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT "ZAFREL_CONVERT=$<TARGET_FILE:zafrel-convert>")
 add_test(NAME convert_roundtrips_the_word_list

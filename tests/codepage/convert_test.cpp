@@ -206,13 +206,35 @@ const ErrorCase kErrors[] = {
     {"--to-legacy --font 5", "", 2,
      "zafrel-convert: --font takes a font code 0-4\n"
      "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"
-     "       zafrel-convert --code-page --font 0-4\n"},
+     "       zafrel-convert --code-page --font 0-4\n"
+     "       zafrel-convert --help | --version\n"},
     {"--font 1", "", 2,
      "zafrel-convert: give --to-unicode or --to-legacy\n"
      "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"
-     "       zafrel-convert --code-page --font 0-4\n"},
+     "       zafrel-convert --code-page --font 0-4\n"
+     "       zafrel-convert --help | --version\n"},
     {"--to-unicode --font 1 /nonexistent/file", "", 1,
      "zafrel-convert: /nonexistent/file: No such file or directory\n"},
+    // Twelve characters without a byte in one line: ten listed, the rest counted.
+    {"--to-legacy --font 1",
+     "ب\u0622\u0622\u0622\u0622\u0622\u0622\u0622\u0622\u0622\u0622\u0622\u0622\n", 1,
+     "zafrel-convert: <stdin>:1:2: U+0622 has no key or byte in font 1\n"
+     "zafrel-convert: <stdin>:1:3: U+0622 has no key or byte in font 1\n"
+     "zafrel-convert: <stdin>:1:4: U+0622 has no key or byte in font 1\n"
+     "zafrel-convert: <stdin>:1:5: U+0622 has no key or byte in font 1\n"
+     "zafrel-convert: <stdin>:1:6: U+0622 has no key or byte in font 1\n"
+     "zafrel-convert: <stdin>:1:7: U+0622 has no key or byte in font 1\n"
+     "zafrel-convert: <stdin>:1:8: U+0622 has no key or byte in font 1\n"
+     "zafrel-convert: <stdin>:1:9: U+0622 has no key or byte in font 1\n"
+     "zafrel-convert: <stdin>:1:10: U+0622 has no key or byte in font 1\n"
+     "zafrel-convert: <stdin>:1:11: U+0622 has no key or byte in font 1\n"
+     "zafrel-convert: <stdin>:1: 2 more problem(s) in this line not listed\n"
+     "zafrel-convert: --replace writes '?' for such characters\n"},
+    {"--to-legacy --font 1 --frobnicate", "", 2,
+     "zafrel-convert: unknown option --frobnicate\n"
+     "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"
+     "       zafrel-convert --code-page --font 0-4\n"
+     "       zafrel-convert --help | --version\n"},
 };
 
 void PrintTo(const ErrorCase& c, std::ostream* os) { *os << c.arguments; }
@@ -236,6 +258,56 @@ TEST(Program, RefusesALineLongerThanItsBuffer) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "zafrel-convert: <stdin>:2: line is longer than 1 MiB\n");
   EXPECT_EQ(r.out, "b\n");
+}
+
+// Every file is tried: a missing one and a bad one are named, the good ones around them
+// converted, and the exit status says that some failed.
+TEST(Program, TriesEveryFileAndNamesEachFailure) {
+  std::string dir = ::testing::TempDir() + "zafrel-files-XXXXXX";
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  { std::ofstream(dir + "/good.txt", std::ios::binary) << "\x4A\n"; }
+  { std::ofstream(dir + "/bad.txt", std::ios::binary) << "\x4A\x90\n\x4A\n"; }
+  const Result r = RunConvert("--to-unicode --font 0 " + dir + "/good.txt " + dir +
+                                  "/missing.txt " + dir + "/bad.txt " + dir + "/good.txt",
+                              "");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "J\nJ\n");  // 0x4A is the Latin J in font 0
+  EXPECT_EQ(r.err, "zafrel-convert: " + dir + "/missing.txt: No such file or directory\n" +
+                       "zafrel-convert: " + dir + "/bad.txt:1:2: byte 0x90 stands for nothing in " +
+                       "font 0\n");
+  for (const char* file : {"/good.txt", "/bad.txt"}) std::remove((dir + file).c_str());
+  rmdir(dir.c_str());
+}
+
+TEST(Program, AWriteErrorIsReportedWithItsReason) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  const char* program = std::getenv("ZAFREL_CONVERT");
+  std::string dir = ::testing::TempDir() + "zafrel-full-XXXXXX";
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  { std::ofstream(dir + "/in.txt", std::ios::binary) << "\x4A\n"; }
+  // A small output fails only when the stream is flushed at the end.
+  const std::string run = std::string(program != nullptr ? program : "build/host/zafrel-convert") +
+                          " --to-unicode --font 1 " + dir + "/in.txt >/dev/full 2>" + dir +
+                          "/err.txt";
+  const int status = std::system(run.c_str());
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+  EXPECT_EQ(ReadFile(dir + "/err.txt"),
+            "zafrel-convert: cannot write the output: No space left on device\n");
+  for (const char* file : {"/in.txt", "/err.txt"}) std::remove((dir + file).c_str());
+  rmdir(dir.c_str());
+}
+
+TEST(Program, HelpAndVersionGoToStandardOutput) {
+  const Result help = RunConvert("--help", "");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.err, "");
+  for (const char* part : {"--to-unicode", "--replace", "--code-page", "1 MiB", "byte order mark",
+                           "COLUMN", "Exit status: 0"}) {
+    EXPECT_NE(help.out.find(part), std::string::npos) << part;
+  }
+  const Result version = RunConvert("--version", "");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, std::string("zafrel-convert ") + ZAFREL_VERSION + "\n");
 }
 
 TEST(Program, WritesTheLinesBeforeABadOne) {

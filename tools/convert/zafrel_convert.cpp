@@ -9,8 +9,9 @@
 //   0x31 digit U+0031 | fixed U+002E | ascii U+0041 | other U+FFFD | nothing
 //
 // Reads the files (or standard input) and writes standard output. Lines end with LF or CR LF and
-// keep their ending. A line that cannot be converted stops the run with its file, line and column
-// on standard error and exit status 1; --replace writes '?' (to legacy) or U+FFFD (to Unicode)
+// keep their ending. A line that cannot be converted stops its file with the file, line and column
+// on standard error (at most 10 problems of the line listed) and exit status 1; the other files
+// are still converted; --replace writes '?' (to legacy) or U+FFFD (to Unicode)
 // for what has no counterpart instead. Memory use does not grow with the input: lines up to
 // 1 MiB are read through a fixed buffer.
 #include <cerrno>
@@ -25,6 +26,8 @@
 namespace {
 
 constexpr size_t kMaxLine = size_t{1} << 20;
+// A line of characters that have no byte would otherwise give a line of error each.
+constexpr size_t kListedProblems = 10;
 constexpr size_t kReadSize = size_t{1} << 20;
 constexpr size_t kFlushAt = size_t{1} << 20;
 
@@ -36,11 +39,37 @@ struct Options {
   bool replace = false;
 };
 
+const char kHelp[] =
+    "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"
+    "       zafrel-convert --code-page --font 0-4\n"
+    "       zafrel-convert --help | --version\n"
+    "\n"
+    "Converts text between the single-byte legacy Farsi encoding of a font code and UTF-8, line\n"
+    "by line, from the FILEs one after another (or standard input) to standard output.\n"
+    "\n"
+    "  --to-unicode   legacy bytes in, UTF-8 out (the bytes in storage order, as typed)\n"
+    "  --to-legacy    UTF-8 in, legacy bytes out, shaped as the typing engine shapes them\n"
+    "  --font 0-4     the font code whose encoding the bytes are in\n"
+    "  --replace      write '?' (to legacy) or U+FFFD (to Unicode) for what has no counterpart,\n"
+    "                 and count them on standard error, instead of stopping at it\n"
+    "  --code-page    list what each of the 256 bytes of the font code stands for, a line a\n"
+    "                 byte: letter (with its form), lam-alef, digit, fixed, ascii, other, nothing\n"
+    "  --help         this page;  --version  the version\n"
+    "\n"
+    "Lines end with LF or CR LF and keep their ending. A UTF-8 byte order mark at the start of\n"
+    "--to-legacy input is dropped. A line may be up to 1 MiB (1,048,576 bytes) long. Errors say\n"
+    "FILE:LINE:COLUMN, the column counted in characters of the line read from 1 (bytes for\n"
+    "--to-unicode), and list at most 10 problems of the line.\n"
+    "\n"
+    "Exit status: 0 every line converted; 1 a line could not be converted, a file could not be\n"
+    "read (the others are still converted) or the output could not be written; 2 wrong usage.\n";
+
 int Usage(const char* message) {
   if (message != nullptr) std::fprintf(stderr, "zafrel-convert: %s\n", message);
   std::fprintf(stderr,
                "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"
-               "       zafrel-convert --code-page --font 0-4\n");
+               "       zafrel-convert --code-page --font 0-4\n"
+               "       zafrel-convert --help | --version\n");
   return 2;
 }
 
@@ -98,6 +127,8 @@ class Run {
     return Flush();
   }
 
+  bool writeFailed() const { return writeFailed_; }
+
   void Summary() const {
     if (converter_.unknown() > 0) {
       std::fprintf(stderr,
@@ -118,6 +149,7 @@ class Run {
   std::string out_;
   const char* name_ = "";
   long long line_ = 0;
+  bool writeFailed_ = false;
 
   bool Line(std::string_view text, bool newline) {
     const bool crlf = !text.empty() && text.back() == '\r';
@@ -135,7 +167,9 @@ class Run {
 
   bool Report() {
     Flush();
+    size_t listed = 0;
     for (const codepage::Problem& problem : converter_.problems()) {
+      if (listed++ == kListedProblems) break;
       if (options_.toUnicode) {
         std::fprintf(stderr,
                      "zafrel-convert: %s:%lld:%d: byte 0x%02X stands for nothing in font %d\n",
@@ -149,6 +183,10 @@ class Run {
                      name_, line_, problem.column, Describe(problem.character).c_str(),
                      options_.font);
       }
+    }
+    if (converter_.problems().size() > kListedProblems) {
+      std::fprintf(stderr, "zafrel-convert: %s:%lld: %zu more problem(s) in this line not listed\n",
+                   name_, line_, converter_.problems().size() - kListedProblems);
     }
     if (!options_.toUnicode && converter_.problems().back().character != codepage::kInvalidUtf8) {
       std::fprintf(stderr, "zafrel-convert: --replace writes '?' for such characters\n");
@@ -165,6 +203,7 @@ class Run {
   bool Flush() {
     if (!out_.empty() && std::fwrite(out_.data(), 1, out_.size(), stdout) != out_.size()) {
       std::fprintf(stderr, "zafrel-convert: cannot write the output: %s\n", std::strerror(errno));
+      writeFailed_ = true;
       out_.clear();
       return false;
     }
@@ -214,8 +253,11 @@ int main(int argc, char** argv) {
     } else if (arg == "--replace") {
       options.replace = true;
     } else if (arg == "--help" || arg == "-h") {
-      Usage(nullptr);
-      return 0;
+      std::fputs(kHelp, stdout);
+      return std::fflush(stdout) == 0 ? 0 : 1;
+    } else if (arg == "--version") {
+      std::printf("zafrel-convert %s\n", ZAFREL_VERSION);
+      return std::fflush(stdout) == 0 ? 0 : 1;
     } else if (arg == "--") {
       firstFile = i + 1;
       break;
@@ -238,17 +280,24 @@ int main(int argc, char** argv) {
   if (firstFile >= argc) {
     ok = run.Convert(stdin, "<stdin>");
   } else {
-    for (int i = firstFile; i < argc && ok; ++i) {
+    // Every file is tried: one that is missing or bad is named, and the rest still converted.
+    for (int i = firstFile; i < argc; ++i) {
       std::FILE* in = std::fopen(argv[i], "rb");
       if (in == nullptr) {
         std::fprintf(stderr, "zafrel-convert: %s: %s\n", argv[i], std::strerror(errno));
-        return 1;
+        ok = false;
+        continue;
       }
-      ok = run.Convert(in, argv[i]);
+      ok = run.Convert(in, argv[i]) && ok;
       std::fclose(in);
+      if (run.writeFailed()) break;  // nowhere to write the others to
     }
   }
   run.Summary();
-  if (std::fflush(stdout) != 0) return 1;
+  if (run.writeFailed()) return 1;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "zafrel-convert: cannot write the output: %s\n", std::strerror(errno));
+    return 1;
+  }
   return ok ? 0 : 1;
 }
