@@ -15,6 +15,7 @@ include(cmake/winsim.cmake)
 # Predicts, on the host engine, what the end-to-end scenarios must produce under Wine.
 add_executable(zafrel_predict tools/predict/predict.cpp)
 target_link_libraries(zafrel_predict PRIVATE typing_model zafrel_core fakewin GTest::gtest)
+target_compile_definitions(zafrel_predict PRIVATE ZAFREL_VERSION="${PROJECT_VERSION}")
 
 # What real code pages read each byte as, and Unicode's bidi facts, for the tests of the
 # controller's code-page check: written at build time from this machine's Python (codecs,
@@ -93,6 +94,10 @@ add_test(NAME layers COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/che
 foreach(tool layers bench mutate package typist)
   add_test(NAME ${tool}_tool COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/${tool}_test.py)
 endforeach()
+
+# The predictor as a person runs it: help, version, and every bad input refused with its place.
+add_test(NAME predict_tool COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/predict_test.py)
+set_tests_properties(predict_tool PROPERTIES ENVIRONMENT "ZAFREL_PREDICT=$<TARGET_FILE:zafrel_predict>")
 
 # The launcher every Wine run goes through: its route choice for both answers of the probe.
 add_test(NAME wine32_launcher

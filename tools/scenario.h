@@ -52,6 +52,7 @@
 #pragma once
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -182,12 +183,14 @@ inline bool EqualsIgnoringCase(const std::string& a, const char* b) {
 
 // Reads one line of any length (a long keys line must not be split into two), with its line end;
 // false at the end of the file.
+// One line, its line end kept, NUL bytes and all (a C string would end at one and join what
+// follows it with the next line). False at the end of the file.
 inline bool ReadLine(FILE* f, std::string* line) {
   line->clear();
-  char chunk[1024];
-  while (std::fgets(chunk, sizeof chunk, f)) {
-    *line += chunk;
-    if (line->back() == '\n') return true;
+  int c;
+  while ((c = std::getc(f)) != EOF) {
+    *line += static_cast<char>(c);
+    if (c == '\n') return true;
   }
   return !line->empty();
 }
@@ -208,14 +211,18 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
   while (ok && ReadLine(f, &line)) {
     ++lineNumber;
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    if (line.empty() || line[0] == '#') continue;
-    const size_t space = line.find(' ');
-    const std::string word = line.substr(0, space);
-    const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
     auto fail = [&](const std::string& why) {
       *error = std::string(path) + ":" + std::to_string(lineNumber) + ": " + why;
       ok = false;
     };
+    if (line.find('\0') != std::string::npos) {
+      fail("a NUL byte in the line");
+      break;
+    }
+    if (line.empty() || line[0] == '#') continue;
+    const size_t space = line.find(' ');
+    const std::string word = line.substr(0, space);
+    const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
     if (word == "scenario") {
       if (open) fail("scenario inside a scenario");
       current = Scenario();
@@ -227,6 +234,8 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
       if (rest.size() != 7 ||
           (rest.compare(0, 5, "TRUES") != 0 && rest.compare(0, 5, "FALSE") != 0))
         fail("controller wants TRUES or FALSE and a font code");
+      else if (rest[5] != ' ' || rest[6] < '0' || rest[6] > '4')
+        fail("controller wants a blank and a font code 0-4 after the mode word");
       current.mode = rest.substr(0, 5);
       current.font = rest.size() == 7 ? rest[6] : '1';
     } else if (word == "window") {
@@ -336,7 +345,14 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
       fail("unknown line '" + word + "'");
     }
   }
+  // A folder opens but does not read (EISDIR): it holds no scenarios, it is no scenario file.
+  const bool unreadable = std::ferror(f) != 0;
+  const int readError = errno;
   std::fclose(f);
+  if (ok && unreadable) {
+    *error = std::string("cannot read ") + path + ": " + std::strerror(readError);
+    ok = false;
+  }
   if (ok && open) {
     *error = std::string(path) + ": the last scenario has no end";
     ok = false;

@@ -4,9 +4,14 @@
 // Wine with this. One library state serves all scenarios in turn, as one target process does.
 //
 //   zafrel_predict SCENARIO-FILE [--explain]
+//   zafrel_predict --help | --version
 //
 // --explain adds, for every byte, the key and the glyph form it stands for in the table set.
+// Exit status: 0 played; 1 the results could not be written; 2 wrong usage or a scenario file
+// that cannot be read or is malformed (FILE:LINE: why, on standard error).
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -62,12 +67,35 @@ void PressKey(MessageLoop& loop, unsigned vk) {
 
 }  // namespace
 
+constexpr char kUsage[] =
+    "usage: zafrel_predict SCENARIO-FILE [--explain]\n"
+    "       zafrel_predict --help | --version\n";
+
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: zafrel_predict SCENARIO-FILE [--explain]\n");
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (first == "--help" || first == "-h") {
+    std::printf(
+        "%s\nPlays each scenario of the file (tools/scenario.h has the format) on the host\n"
+        "engine and prints SCENARIO and TEXT lines: the bytes its focus window holds\n"
+        "afterwards. --explain adds a BYTE line per byte: the key and the form it is.\n"
+        "Exit status: 0 played, 1 the results could not be written, 2 wrong usage or a\n"
+        "scenario file that cannot be read or is malformed.\n",
+        kUsage);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
+  if (first == "--version") {
+    std::printf("zafrel_predict %s\n", ZAFREL_VERSION);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
+  const bool explain = argc == 3 && std::string(argv[2]) == "--explain";
+  if (argc < 2 || argc > 3 || (argc == 3 && !explain) || (first.size() > 1 && first[0] == '-')) {
+    if (argc >= 2) {
+      const std::string bad = argc == 3 && !explain ? argv[2] : first;
+      std::fprintf(stderr, "zafrel_predict: unknown option %s\n", bad.c_str());
+    }
+    std::fputs(kUsage, stderr);
     return 2;
   }
-  const bool explain = argc > 2 && std::string(argv[2]) == "--explain";
   std::vector<Scenario> scenarios;
   std::string error;
   if (!ReadScenarios(argv[1], &scenarios, &error)) {
@@ -123,6 +151,10 @@ int main(int argc, char** argv) {
     d.DestroyWindow(gp);
     d.DestroyWindow(ggp);
     d.DestroyWindow(fourth);
+  }
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "zafrel_predict: cannot write the results: %s\n", std::strerror(errno));
+    return 1;
   }
   return 0;
 }
