@@ -90,8 +90,8 @@ find_package(Python3 COMPONENTS Interpreter REQUIRED)
 add_test(NAME layers COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check-layers)
 
 # The Python tools' own logic: the layering check, the benchmark's callgrind reading, the
-# mutation runner, the installer packager's tables and the speed tests' typist.
-foreach(tool layers bench mutate package typist)
+# mutation runner, the installer packager's tables, the speed tests' typist and ./zafrel's help.
+foreach(tool layers bench mutate package typist zafrel_cli)
   add_test(NAME ${tool}_tool COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/tools/${tool}_test.py)
 endforeach()
 

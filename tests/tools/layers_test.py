@@ -68,5 +68,18 @@ class LayersTest(unittest.TestCase):
                                         "typing/a.cpp:2: #ifdef _WIN32"])
 
 
+class CommandLineTest(unittest.TestCase):
+    def test_help_and_unknown_options(self):
+        import contextlib
+        import io
+        out, err = io.StringIO(), io.StringIO()
+        with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+            self.assertEqual(layers.main(["check-layers", "--help"]), 0)
+            self.assertEqual(layers.main(["check-layers", "--tree"]), 2)
+        self.assertTrue(out.getvalue().startswith("Checks that the project's folders"))
+        self.assertEqual(err.getvalue(),
+                         "check-layers: unknown option --tree\nusage: tools/check-layers [TREE]\n")
+
+
 if __name__ == "__main__":
     unittest.main()
