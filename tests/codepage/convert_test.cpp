@@ -310,6 +310,39 @@ TEST(Program, HelpAndVersionGoToStandardOutput) {
   EXPECT_EQ(version.out, std::string("zafrel-convert ") + ZAFREL_VERSION + "\n");
 }
 
+// CR alone ends a line too (old desktop-publishing exports): every ending kept as it came, in
+// both directions, and --replace no longer merges such lines into one.
+TEST(Program, ReadsCrOnlyLineEndsAsLines) {
+  const Result r = RunConvert("--to-legacy --font 1", "ب\rب\r\nب\nب\r\rب");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Hex(r.out), "4A 0D 4A 0D 0A 4A 0A 4A 0D 0D 4A ");
+  const Result back = RunConvert("--to-unicode --font 1", r.out);
+  EXPECT_EQ(back.status, 0) << back.err;
+  EXPECT_EQ(back.out, "ب\rب\r\nب\nب\r\rب");
+  const Result replaced = RunConvert("--to-legacy --font 1 --replace", "ب\rآ\r");
+  EXPECT_EQ(Hex(replaced.out), "4A 0D 3F 0D ");
+  const Result bad = RunConvert("--to-legacy --font 1", "ب\rب\rآ\r");
+  EXPECT_EQ(bad.err,
+            "zafrel-convert: <stdin>:3:1: U+0622 has no key or byte in font 1\n"
+            "zafrel-convert: --replace writes '?' for such characters\n");
+}
+
+// The line limit counts the UTF-8 side both ways: a 900 KB Unicode line goes to legacy bytes and
+// back unchanged; a legacy line whose Unicode would pass 1 MiB is refused, not written.
+TEST(Program, TheLineLimitHoldsForBothDirections) {
+  std::string unicode;
+  for (int i = 0; i < 450000; ++i) unicode += "ب";  // 900,000 bytes
+  const Result legacy = RunConvert("--to-legacy --font 1", unicode + "\n");
+  ASSERT_EQ(legacy.status, 0) << legacy.err;
+  const Result back = RunConvert("--to-unicode --font 1", legacy.out);
+  EXPECT_EQ(back.status, 0) << back.err;
+  EXPECT_TRUE(back.out == unicode + "\n") << back.out.size();
+  const Result wide = RunConvert("--to-unicode --font 1", "\x4A\n" + std::string(600000, '\x4A'));
+  EXPECT_EQ(wide.status, 1);
+  EXPECT_EQ(wide.out, "\u0628\n");
+  EXPECT_EQ(wide.err, "zafrel-convert: <stdin>:2: line is longer than 1 MiB in UTF-8\n");
+}
+
 TEST(Program, WritesTheLinesBeforeABadOne) {
   const Result r = RunConvert("--to-legacy --font 1", "ب\nآ\nب\n");
   EXPECT_EQ(r.status, 1);

@@ -8,12 +8,12 @@
 //   0xE8 lam-alef U+0644 isolated
 //   0x31 digit U+0031 | fixed U+002E | ascii U+0041 | other U+FFFD | nothing
 //
-// Reads the files (or standard input) and writes standard output. Lines end with LF or CR LF and
-// keep their ending. A line that cannot be converted stops its file with the file, line and column
-// on standard error (at most 10 problems of the line listed) and exit status 1; the other files
-// are still converted; --replace writes '?' (to legacy) or U+FFFD (to Unicode)
-// for what has no counterpart instead. Memory use does not grow with the input: lines up to
-// 1 MiB are read through a fixed buffer.
+// Reads the files (or standard input) and writes standard output. Lines end with LF, CR LF or CR
+// alone and keep their ending. A line that cannot be converted stops its file with the file, line
+// and column on standard error (at most 10 problems of the line listed) and exit status 1; the
+// other files are still converted; --replace writes '?' (to legacy) or U+FFFD (to Unicode) for what
+// has no counterpart instead. Memory use does not grow with the input: lines up to 1 MiB are read
+// through a fixed buffer.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -56,8 +56,9 @@ const char kHelp[] =
     "                 byte: letter (with its form), lam-alef, digit, fixed, ascii, other, nothing\n"
     "  --help         this page;  --version  the version\n"
     "\n"
-    "Lines end with LF or CR LF and keep their ending. A UTF-8 byte order mark at the start of\n"
-    "--to-legacy input is dropped. A line may be up to 1 MiB (1,048,576 bytes) long. Errors say\n"
+    "Lines end with LF, CR LF or CR alone and keep their ending. A UTF-8 byte order mark at the\n"
+    "start of --to-legacy input is dropped. A line may be up to 1 MiB (1,048,576 bytes) long on\n"
+    "its UTF-8 side, in both directions, so that what one writes the other reads. Errors say\n"
     "FILE:LINE:COLUMN, the column counted in characters of the line read from 1 (bytes for\n"
     "--to-unicode), and list at most 10 problems of the line.\n"
     "\n"
@@ -113,17 +114,37 @@ class Run {
       }
       first = false;
       for (;;) {
-        const void* found = std::memchr(buffer_.data() + start, '\n', end - start);
-        if (found == nullptr) break;
-        const size_t stop = static_cast<const char*>(found) - buffer_.data();
-        if (!Line(std::string_view(buffer_.data() + start, stop - start), true)) return false;
-        start = stop + 1;
+        // A line ends at LF, CR LF or a CR alone (as old desktop-publishing programs end
+        // them). CR is looked for only before the next LF, so that an LF file is read in one
+        // pass; a CR at the very end of what is read may still be followed by an LF.
+        const char* base = buffer_.data();
+        const void* lf = std::memchr(base + start, '\n', end - start);
+        const size_t lfAt = lf != nullptr ? static_cast<const char*>(lf) - base : end;
+        const void* cr = std::memchr(base + start, '\r', lfAt - start);
+        const size_t crAt = cr != nullptr ? static_cast<const char*>(cr) - base : end;
+        if (crAt < end && crAt + 1 != lfAt && crAt + 1 < end) {
+          if (!Line(std::string_view(base + start, crAt - start), "\r")) return false;
+          start = crAt + 1;
+        } else if (lf != nullptr) {
+          const bool crlf = lfAt > start && base[lfAt - 1] == '\r';
+          if (!Line(std::string_view(base + start, lfAt - start - (crlf ? 1 : 0)),
+                    crlf ? "\r\n" : "\n"))
+            return false;
+          start = lfAt + 1;
+        } else {
+          break;
+        }
       }
       held = end - start;
       if (held > kMaxLine + 1) return Fail("line is longer than 1 MiB");  // room for a CR
       std::memmove(buffer_.data(), buffer_.data() + start, held);
     }
-    if (held > 0 && !Line(std::string_view(buffer_.data(), held), false)) return false;
+    if (held > 0) {
+      // The end of the input: a CR held back ends its line.
+      const bool cr = buffer_[held - 1] == '\r';
+      if (!Line(std::string_view(buffer_.data(), held - (cr ? 1 : 0)), cr ? "\r" : ""))
+        return false;
+    }
     return Flush();
   }
 
@@ -151,17 +172,23 @@ class Run {
   long long line_ = 0;
   bool writeFailed_ = false;
 
-  bool Line(std::string_view text, bool newline) {
-    const bool crlf = !text.empty() && text.back() == '\r';
-    if (crlf) text.remove_suffix(1);
+  // One line without its ending, and the ending it came with ("", "\n", "\r\n" or "\r").
+  bool Line(std::string_view text, const char* ending) {
     // The same limit whether or not the line came in one read.
     if (text.size() > kMaxLine) return Fail("line is longer than 1 MiB");
     ++line_;
+    const size_t before = out_.size();
     const bool ok = options_.toUnicode ? converter_.Decode(text, out_, options_.replace)
                                        : converter_.Encode(text, out_, options_.replace);
     if (!ok) return Report();
-    if (crlf) out_ += '\r';
-    if (newline) out_ += '\n';
+    // The limit holds for the UTF-8 side in both directions, so that what --to-unicode writes
+    // --to-legacy reads back: a legacy line whose Unicode is longer is refused, not written.
+    if (options_.toUnicode && out_.size() - before > kMaxLine) {
+      out_.resize(before);
+      --line_;
+      return Fail("line is longer than 1 MiB in UTF-8");
+    }
+    out_ += ending;
     return out_.size() < kFlushAt || Flush();
   }
 
