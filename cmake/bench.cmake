@@ -14,5 +14,9 @@ target_compile_options(zafrel_core PRIVATE -ffreestanding -fno-tree-loop-distrib
 add_executable(zafrel_bench tools/bench/host_bench.cpp)
 target_link_libraries(zafrel_bench PRIVATE typing_model zafrel_core fakewin)
 
-# zafrel-convert as it ships, for its throughput benchmark (tools/convert_bench.py).
+# zafrel-convert as it ships, for its throughput benchmark (tools/convert_bench.py), and the
+# predictor: the optimised builds of the tools people run (./zafrel convert, ./zafrel predict).
 include(cmake/codepage.cmake)
+add_executable(zafrel_predict tools/predict/predict.cpp)
+target_link_libraries(zafrel_predict PRIVATE typing_model zafrel_core fakewin)
+target_compile_definitions(zafrel_predict PRIVATE ZAFREL_VERSION="${PROJECT_VERSION}")

@@ -32,6 +32,16 @@ class ZafrelHelpTest(unittest.TestCase):
                 self.assertTrue(p.stdout.startswith(start), p.stdout[:200])
                 self.assertNotIn("zafrel: installing", p.stdout + p.stderr)
 
+    @unittest.skipUnless((ROOT / "build" / "bench" / "zafrel-convert").is_file(),
+                         "the optimised build is not there yet")
+    def test_convert_runs_the_optimised_build(self):
+        version = (ROOT / "CMakeLists.txt").read_text().split("project(ZafrelXP VERSION ")[1]
+        p = self.run_bare("convert", "--version")
+        self.assertEqual((p.returncode, p.stdout), (0, f"zafrel-convert {version.split()[0]}\n"))
+        p = self.run_bare("convert", "--to-unicode", "--font", "1", "/nonexistent/file")
+        self.assertEqual((p.returncode, p.stderr),
+                         (1, "zafrel-convert: /nonexistent/file: No such file or directory\n"))
+
     def test_version_is_the_projects(self):
         version = (ROOT / "CMakeLists.txt").read_text().split("project(ZafrelXP VERSION ")[1]
         p = self.run_bare("version")
