@@ -76,7 +76,10 @@ class CommandLineTest(unittest.TestCase):
         with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
             self.assertEqual(layers.main(["check-layers", "--help"]), 0)
             self.assertEqual(layers.main(["check-layers", "--tree"]), 2)
+            self.assertEqual(layers.main(["check-layers", "--version"]), 0)
         self.assertTrue(out.getvalue().startswith("Checks that the project's folders"))
+        version = (ROOT / "CMakeLists.txt").read_text().split("project(ZafrelXP VERSION ")[1]
+        self.assertTrue(out.getvalue().endswith(f"\ncheck-layers {version.split()[0]}\n"))
         self.assertEqual(err.getvalue(),
                          "check-layers: unknown option --tree\nusage: tools/check-layers [TREE]\n")
 
