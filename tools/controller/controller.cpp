@@ -1279,8 +1279,9 @@ bool ClaimDesktop(HANDLE* mutex) { return ClaimName("controller", mutex); }
 // takes a while, so its window is waited for.
 void BringForwardRunning() {
   HWND running = nullptr;
+  // Whichever folder the running one was started from (another copy, an older install).
   for (int i = 0; i < 300 && running == nullptr; ++i) {
-    running = FindOwnController();
+    running = FindReferenceController();
     if (running == nullptr) Sleep(100);
   }
   if (running == nullptr) return;
