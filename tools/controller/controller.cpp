@@ -1388,15 +1388,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   InitHalves(g.hwnd, g.lineHeight, g.wow64, g.install, g.slotOn, options.hooksFirst);
   for (int i = 0; i < options.slotCount; ++i) SwitchSlot(options.slots[i], true);
   StartCompanion();  // it takes the slots switched on so far from this window
-  // Told out of context, on this thread: the program in front (whose Farsi typing the window
-  // shows) and which half's hooks come first follow the foreground, and a focus change makes the
-  // library's "off" for it no switch. Wine 8 never reports EVENT_SYSTEM_FOREGROUND, but reports
-  // the focus moving into the window that comes to the front.
+  // Told out of context, on this thread: which half's hooks come first follows the foreground.
+  // Wine 8 never reports EVENT_SYSTEM_FOREGROUND, but reports the focus moving into the window
+  // that comes to the front. Without a companion the program in front (whose Farsi typing the
+  // window shows) is followed by the foreground poll and by the look at the focus at every
+  // notification (LookAtFocus): with these events hooked on such a desktop as well, the icon's
+  // menu now and then failed to open under Wine.
   HWINEVENTHOOK foregroundEvents[2] = {};
-  foregroundEvents[0] = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
-                                        ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
-  foregroundEvents[1] = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
-                                        ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
+  if (g.wow64) {
+    foregroundEvents[0] = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                          ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
+    foregroundEvents[1] = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
+                                          ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
+  }
   // Not Ctrl+Alt with a letter: AltGr gives that on many keyboards, as a character being typed.
   g.hotKey = RegisterHotKey(g.hwnd, kHotKeyId, MOD_CONTROL | MOD_SHIFT, VK_INSERT) != 0;
   std::snprintf(clip.status, sizeof clip.status, "%s",
