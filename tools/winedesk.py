@@ -7,6 +7,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 import wine32
@@ -199,16 +200,17 @@ class Checks:
 
 
 class DeskHelper:
-    """zafreldesk.exe (tests/wine/desk_helper.cpp), one process for a whole run: each command a
-    line on its stdin, each answer a line on its stdout."""
+    """zafreldesk.exe (tests/wine/desk_helper.cpp), or another program of ours that is driven the
+    same way, one process for a whole run: each command a line on its stdin, each answer a line
+    on its stdout."""
 
-    def __init__(self, desktop, bin_dir):
-        self.process = desktop.spawn(["zafreldesk.exe"], cwd=bin_dir, stdin=subprocess.PIPE,
+    def __init__(self, desktop, bin_dir, program="zafreldesk.exe"):
+        self.process = desktop.spawn([program], cwd=bin_dir, stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, stderr=desktop.log, text=True)
         self.lines = Lines(self.process.stdout)
         first = self.lines.next(time.monotonic() + 120)
         if (first or "").strip() != "START":
-            raise wine32.WineError(f"the desktop helper did not start ({first!r})")
+            raise wine32.WineError(f"{program} did not start ({first!r})")
 
     def ask(self, command, seconds=90):
         self.process.stdin.write(command + "\n")
@@ -222,6 +224,31 @@ class DeskHelper:
                 self.process.stdin.flush()
             except OSError:
                 pass
+
+
+def run_driver(name, args, make_test):
+    """The frame of a Wine test driver: a work folder, a log beside the build, a Desktop of the
+    arguments' prefix and bitness started and stopped around make_test(desktop, work).run(), a
+    Wine failure counted as a failed check; prints the time and the counts and returns the exit
+    status. The test's run() ends the programs it talks to itself."""
+    started = time.monotonic()
+    work = pathlib.Path(tempfile.mkdtemp(prefix=f"zafrel-{name}-"))
+    log = open(pathlib.Path(args.bin) / f"{name}-wine.log", "w")
+    desktop = Desktop(args.prefix, log, arch=args.arch)
+    print(desktop.route_line, flush=True)
+    test = make_test(desktop, work)
+    try:
+        desktop.start()
+        test.run()
+    except (wine32.WineError, subprocess.TimeoutExpired, OSError) as e:
+        test.check(False, f"Wine: {e}")
+    finally:
+        desktop.stop()
+        log.close()
+        shutil.rmtree(work, ignore_errors=True)
+    print(f"{name}_test: {time.monotonic() - started:.1f} s", flush=True)
+    print(f"{name}_test: {test.passed} passed, {test.failed} failed", flush=True)
+    return 0 if test.failed == 0 else 1
 
 
 def copy_four_files(bin32, bin64, folder):

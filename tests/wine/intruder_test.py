@@ -22,39 +22,13 @@ import pathlib
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
-from wine32 import WineError  # noqa: E402
-from winedesk import Checks, Desktop, Lines, driver_flag, parse_results, windows_path  # noqa: E402
+from winedesk import (Checks, DeskHelper, driver_flag, parse_results, run_driver,  # noqa: E402
+                      windows_path)
 
 KEYS = "E M Q SPACE G H SPACE"
-
-
-class Intruder:
-    """zafrelintruder.exe from its own folder, a command per line."""
-
-    def __init__(self, desktop, folder):
-        self.process = desktop.spawn(["zafrelintruder.exe"], cwd=folder, stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, stderr=desktop.log, text=True)
-        self.lines = Lines(self.process.stdout)
-        first = self.lines.next(time.monotonic() + 120)
-        if (first or "").strip() != "START":
-            raise WineError(f"the intruder did not start ({first!r})")
-
-    def ask(self, command, seconds=60):
-        self.process.stdin.write(command + "\n")
-        self.process.stdin.flush()
-        return (self.lines.next(time.monotonic() + seconds) or "").strip()
-
-    def quit(self):
-        if self.process.poll() is None:
-            try:
-                self.process.stdin.write("quit\n")
-                self.process.stdin.flush()
-            except OSError:
-                pass
 
 
 class IntruderTest(Checks):
@@ -66,7 +40,7 @@ class IntruderTest(Checks):
         elsewhere = self.work / "elsewhere"
         elsewhere.mkdir()
         shutil.copy2(pathlib.Path(self.args.bin) / "zafrelintruder.exe", elsewhere)
-        intruder = Intruder(self.desktop, elsewhere)
+        intruder = DeskHelper(self.desktop, elsewhere, program="zafrelintruder.exe")
         try:
             self.play(intruder)
         finally:
@@ -91,7 +65,8 @@ class IntruderTest(Checks):
             lines.append(line)
             if line.startswith("XDOTOOL"):
                 break
-        library = pathlib.Path(self.args.bin) / self.desktop.library
+        library = pathlib.Path(self.args.bin) / (
+            "ZafrelXP64.dll" if self.args.arch == "x64" else "ZafrelXP.dll")
         self.check(intruder.ask(f"record {windows_path(library)}") == "ok",
                    "the intruder wrote its own window into the shared status record")
         env = self.desktop.env
@@ -142,25 +117,7 @@ def main():
     args = ap.parse_args()
     for name in ("bin", "predict", "prefix"):
         setattr(args, name, str(pathlib.Path(getattr(args, name)).resolve()))
-    started = time.monotonic()
-    work = pathlib.Path(tempfile.mkdtemp(prefix="zafrel-intruder-"))
-    log = open(pathlib.Path(args.bin) / "intruder-wine.log", "w")
-    desktop = Desktop(args.prefix, log, arch=args.arch)
-    desktop.library = "ZafrelXP64.dll" if args.arch == "x64" else "ZafrelXP.dll"
-    print(desktop.route_line, flush=True)
-    test = IntruderTest(args, desktop, work)
-    try:
-        desktop.start()
-        test.run()
-    except (WineError, subprocess.TimeoutExpired, OSError) as e:
-        test.check(False, f"Wine: {e}")
-    finally:
-        desktop.stop()
-        log.close()
-        shutil.rmtree(work, ignore_errors=True)
-    print(f"intruder_test: {time.monotonic() - started:.1f} s", flush=True)
-    print(f"intruder_test: {test.passed} passed, {test.failed} failed", flush=True)
-    return 0 if test.failed == 0 else 1
+    return run_driver("intruder", args, lambda desktop, work: IntruderTest(args, desktop, work))
 
 
 if __name__ == "__main__":

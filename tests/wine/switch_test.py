@@ -25,12 +25,10 @@ import pathlib
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
-from wine32 import WineError  # noqa: E402
-from winedesk import Checks, Desktop, DeskHelper, driver_flag, parse_results  # noqa: E402
+from winedesk import Checks, DeskHelper, driver_flag, parse_results, run_driver  # noqa: E402
 
 # tools/controller/protocol.h
 QUERY_SHOWN, QUERY_SHOWN_PROCESS, QUERY_ALL_PROGRAMS = 18, 19, 20
@@ -170,6 +168,13 @@ class SwitchTest(Checks):
         self.check(self.ask("light") == "off", f"{what}: the light stays off as E is typed")
 
     def run(self):
+        try:
+            self.play()
+        finally:
+            if self.helper is not None:
+                self.helper.quit()
+
+    def play(self):
         self.glyph = self.predict_glyph()
         if not self.start():
             return
@@ -202,26 +207,7 @@ def main():
             print(f"switch_test: '{tool}' is missing; './zafrel test' installs it",
                   file=sys.stderr)
             return 2
-    started = time.monotonic()
-    work = pathlib.Path(tempfile.mkdtemp(prefix="zafrel-switch-"))
-    log = open(pathlib.Path(args.bin) / "switch-wine.log", "w")
-    desktop = Desktop(args.prefix, log, arch=args.arch)
-    print(desktop.route_line, flush=True)
-    test = SwitchTest(args, desktop, work)
-    try:
-        desktop.start()
-        test.run()
-    except (WineError, subprocess.TimeoutExpired, OSError) as e:
-        test.check(False, f"Wine: {e}")
-    finally:
-        if test.helper is not None:
-            test.helper.quit()
-        desktop.stop()
-        log.close()
-        shutil.rmtree(work, ignore_errors=True)
-    print(f"switch_test: {time.monotonic() - started:.1f} s", flush=True)
-    print(f"switch_test: {test.passed} passed, {test.failed} failed", flush=True)
-    return 0 if test.failed == 0 else 1
+    return run_driver("switch", args, lambda desktop, work: SwitchTest(args, desktop, work))
 
 
 if __name__ == "__main__":

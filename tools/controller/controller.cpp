@@ -393,11 +393,18 @@ void FinishRefused(const ClipboardKeys& keys) {
   Finish(kClipboardRefused, keys.refused, status);
 }
 
-void PressScrollLock() {
-  clip.heard = g.notifications[kQueryOn] + g.notifications[kQueryOff];
-  ++clip.presses;
+// One Scroll Lock press for the program in front; returns the on/off notifications counted
+// before it, so that its library's answer shows as a change of the count.
+LONG PressScrollLockFor(int* presses) {
+  const LONG heard = g.notifications[kQueryOn] + g.notifications[kQueryOff];
+  ++*presses;
   Inject(VK_SCROLL, true);
   Inject(VK_SCROLL, false);
+  return heard;
+}
+
+void PressScrollLock() {
+  clip.heard = PressScrollLockFor(&clip.presses);
   Begin(Step::kSwitchOn);
 }
 
@@ -619,10 +626,7 @@ void FinishBringing(int result, const char* why) {
 }
 
 void PressForBringing() {
-  bring.heard = g.notifications[kQueryOn] + g.notifications[kQueryOff];
-  ++bring.presses;
-  Inject(VK_SCROLL, true);
-  Inject(VK_SCROLL, false);
+  bring.heard = PressScrollLockFor(&bring.presses);
   bring.step = BringStep::kPressed;
   bring.since = GetTickCount();
 }

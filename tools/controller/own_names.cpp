@@ -53,6 +53,40 @@ void UserSid(char* sid, size_t size) {
   CloseHandle(token);
 }
 
+namespace {
+
+// The full path of the program that made the window; false when it cannot be asked.
+bool ImageOf(HWND window, char (&image)[MAX_PATH]) {
+  DWORD id = 0;
+  if (window == nullptr || GetWindowThreadProcessId(window, &id) == 0 || id == 0) return false;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  if (process == nullptr) return false;
+  DWORD length = MAX_PATH;
+  const BOOL named = QueryFullProcessImageNameA(process, 0, image, &length);
+  CloseHandle(process);
+  return named != 0;
+}
+
+bool SameSession(HWND window) {
+  DWORD id = 0, own = 0, its = 0;
+  return GetWindowThreadProcessId(window, &id) != 0 &&
+         ProcessIdToSessionId(GetCurrentProcessId(), &own) && ProcessIdToSessionId(id, &its) &&
+         own == its;
+}
+
+// The first of at most 16 windows of the controller's class that `accepts` takes, or null.
+template <typename Accept>
+HWND FirstController(Accept accepts) {
+  HWND candidate = nullptr;
+  for (int i = 0; i < 16; ++i) {
+    candidate = FindWindowExA(nullptr, candidate, kControllerClass, nullptr);
+    if (candidate == nullptr || accepts(candidate)) return candidate;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 bool WindowOfProgramBeside(HWND window) { return WindowOfProgramIn(window, nullptr); }
 
 bool WindowOfProgramIn(HWND window, const char* wanted) {
@@ -70,30 +104,26 @@ bool WindowOfProgramIn(HWND window, const char* wanted) {
       *end = 0;
     }
   }
-  DWORD id = 0, own = 0, its = 0;
-  if (window == nullptr || GetWindowThreadProcessId(window, &id) == 0 || id == 0) return false;
-  if (!ProcessIdToSessionId(GetCurrentProcessId(), &own) || !ProcessIdToSessionId(id, &its) ||
-      own != its)
-    return false;
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
-  if (process == nullptr) return false;
   char image[MAX_PATH];
-  DWORD length = sizeof image;
-  const BOOL named = QueryFullProcessImageNameA(process, 0, image, &length);
-  CloseHandle(process);
-  char* slash = named ? std::strrchr(image, '\\') : nullptr;
+  if (!SameSession(window) || !ImageOf(window, image)) return false;
+  char* slash = std::strrchr(image, '\\');
   if (slash == nullptr) return false;
   slash[1] = 0;
   return lstrcmpiA(image, folder) == 0;
 }
 
 HWND FindOwnController(const char* folder) {
-  HWND candidate = nullptr;
-  for (int i = 0; i < 16; ++i) {
-    candidate = FindWindowExA(nullptr, candidate, kControllerClass, nullptr);
-    if (candidate == nullptr || WindowOfProgramIn(candidate, folder)) return candidate;
-  }
-  return nullptr;
+  return FirstController([folder](HWND w) { return WindowOfProgramIn(w, folder); });
+}
+
+HWND FindReferenceController() {
+  return FirstController([](HWND w) {
+    char image[MAX_PATH];
+    if (!ImageOf(w, image)) return false;
+    const char* slash = std::strrchr(image, '\\');
+    const char* name = slash != nullptr ? slash + 1 : image;
+    return lstrcmpiA(name, "zafrelctl.exe") == 0 || lstrcmpiA(name, "zafrelctl64.exe") == 0;
+  });
 }
 
 bool ClaimName(const char* what, HANDLE* mutex) {
@@ -116,25 +146,4 @@ bool ClaimName(const char* what, HANDLE* mutex) {
     return false;
   }
   return true;
-}
-
-HWND FindReferenceController() {
-  HWND candidate = nullptr;
-  for (int i = 0; i < 16; ++i) {
-    candidate = FindWindowExA(nullptr, candidate, kControllerClass, nullptr);
-    if (candidate == nullptr) return nullptr;
-    DWORD id = 0;
-    GetWindowThreadProcessId(candidate, &id);
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
-    if (process == nullptr) continue;
-    char image[MAX_PATH];
-    DWORD length = sizeof image;
-    const BOOL named = QueryFullProcessImageNameA(process, 0, image, &length);
-    CloseHandle(process);
-    const char* slash = named ? std::strrchr(image, '\\') : nullptr;
-    const char* name = slash != nullptr ? slash + 1 : image;
-    if (named && (lstrcmpiA(name, "zafrelctl.exe") == 0 || lstrcmpiA(name, "zafrelctl64.exe") == 0))
-      return candidate;
-  }
-  return nullptr;
 }
