@@ -96,6 +96,20 @@ class SwitchTest(Checks):
             if not self.check(self.ask(f"wait-window {cls} 0 60000") == "ok", f"{name} is up"):
                 return False
             self.pids[name] = self.ask(f"pid {cls} 0")
+        # A window that is up may not take keys yet (on a loaded machine Notepad has taken the
+        # first ones only seconds later): each program first types a Latin x, Farsi typing off.
+        for name, (cls, child) in PROGRAMS.items():
+            self.front(name)
+            deadline = time.monotonic() + 30
+            while True:
+                self.xdotool("key", "x")
+                time.sleep(0.3)
+                text = self.ask(f"text {cls} 0 {child}")
+                if "78" in text.split() or time.monotonic() > deadline:
+                    break
+            if not self.check("78" in text.split(), f"{name} takes keys at the X server"):
+                return False
+            self.ask(f"clear {cls} 0 {child}")
         return True
 
     def front(self, name):
