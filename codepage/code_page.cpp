@@ -2,12 +2,14 @@
 
 namespace codepage {
 
-// The keys whose character no one can name with certainty: M, whose glyph differs from set to
+// The keys whose character the typewriter layout does not name: M, whose glyph differs from set to
 // set (four forms in the default set, two elsewhere), the Shift layers, whose glyphs are the
 // fonts' own, and the fixed glyphs the editing keys type with Shift. Their bytes read as the
 // character given here; U+FFFD, counted by the decoder, while nothing better is known. The
-// encoder never writes them. The ASCII characters the digit keys and Shift+Space type with
-// Shift ('!', '(', ')', '|') are ordinary text and not listed.
+// encoder never writes them. Where Windows' Persian layout names such a key and the set agrees
+// with it (layout.h), the letters and the Shift step below name the byte after all. The ASCII
+// characters the digit keys and Shift+Space type with Shift ('!', '(', ')', '|') are ordinary text
+// and not listed.
 const OtherKey kOtherKeys[kOtherKeyCount] = {
     {OtherKey::kShiftLayer, 0, u'\uFFFD'},        // every set's Shift table
     {OtherKey::kSecondShiftLayer, 0, u'\uFFFD'},  // the default set's other Shift key
@@ -21,7 +23,6 @@ const OtherKey kOtherKeys[kOtherKeyCount] = {
 namespace {
 
 constexpr char16_t kUnknown = u'\uFFFD';  // what a byte no key types would read as
-constexpr int kKeyIndexM = 12;
 
 const GlyphTable& FormTable(const GlyphTableSet& set, Form form) {
   switch (form) {
@@ -69,7 +70,7 @@ void Build(CodePage& page, int fontCode) {
   for (const OtherKey& other : kOtherKeys) {
     if (other.source != OtherKey::kKeyM) continue;
     for (int form = 0; form < 4; ++form) {
-      Claim(page, FormTable(set, Form(form))[kKeyIndexM], Kind::kOther, other.character);
+      Claim(page, FormTable(set, Form(form))[layout::kKeyIndexM], Kind::kOther, other.character);
     }
   }
   for (unsigned digit = '0'; digit <= '9'; ++digit)
@@ -83,7 +84,8 @@ void Build(CodePage& page, int fontCode) {
   Claim(page, set.lamAlef[1], Kind::kLamAlef, layout::kLetterOfKey[kKeyIndexLam], Form::kFinal);
 
   for (int index = 0; index < layout::kKeyCount; ++index) {
-    const char16_t letter = layout::kLetterOfKey[index];
+    const char16_t letter = layout::LetterOfKey(index, fontCode);
+    page.letterOfKey[index] = letter;
     // A letter that never joins the next one has the same code in its initial and isolated
     // columns: those bytes are its isolated shape, the medial and final ones its final shape.
     page.joinsOnward[index] = set.initial[index] != set.isolated[index];
@@ -103,10 +105,56 @@ void Build(CodePage& page, int fontCode) {
   }
 }
 
+// A set's Shift table follows Windows' Persian layout when it types that layout's ASCII characters
+// on the keys that have one: the sets 0 and 1 do (Shift+I is ']', Shift+O '[' and so on), the
+// others put other glyphs there.
+bool ShiftFollowsWindowsLayout(const GlyphTableSet& set) {
+  constexpr struct {
+    int index;
+    char character;
+  } kAsciiKeys[] = {{8, ']'}, {14, '['}, {29, '|'}, {33, ':'}, {34, '"'}};
+  for (const auto& key : kAsciiKeys) {
+    if (set.shift[key.index] != key.character) return false;
+  }
+  return true;
+}
+
+// True when no key but `index` types `byte` on either Shift layer, nor any fixed Shift glyph.
+bool OnlyShiftKeyOf(const GlyphTableSet& set, int index, unsigned byte) {
+  for (int other = 0; other < kKeyIndexCount; ++other) {
+    if (other == index) continue;
+    if (set.shift[other] == byte) return false;
+    if (set.variant == 1 && abAltShiftTable[other] == byte) return false;
+  }
+  for (const OtherKey& other : kOtherKeys) {
+    if (other.source == OtherKey::kFixedByte && other.byte == byte) return false;
+  }
+  return true;
+}
+
+// The Shift glyphs the layout names, where the set follows it: a byte that nothing stronger
+// claims and that only that one Shift key types. A Shift key's glyph ends the word on the keyboard
+// as in the encoder, so these are no letters that join.
+void NameShiftedBytes(CodePage& page, const GlyphTableSet& set) {
+  page.shiftedCount = 0;
+  if (!ShiftFollowsWindowsLayout(set)) return;
+  for (int index = 0; index < layout::kKeyCount; ++index) {
+    const char16_t character = layout::kWindowsShiftCharacter[index];
+    const unsigned byte = set.shift[index];
+    if (character == 0 || page.meaning[byte].kind != Kind::kOther) continue;
+    if (!OnlyShiftKeyOf(set, index, byte)) continue;
+    Claim(page, byte, Kind::kShifted, character);
+    page.shifted[page.shiftedCount++] = {character, static_cast<unsigned char>(byte)};
+  }
+}
+
 struct Pages {
   CodePage page[kFontCodeCount];
   Pages() {
-    for (int code = 0; code < kFontCodeCount; ++code) Build(page[code], code);
+    for (int code = 0; code < kFontCodeCount; ++code) {
+      Build(page[code], code);
+      NameShiftedBytes(page[code], GlyphTableSetFor(static_cast<signed char>('0' + code)));
+    }
   }
 };
 
@@ -115,6 +163,13 @@ struct Pages {
 const CodePage& CodePageOf(int fontCode) {
   static const Pages pages;
   return pages.page[fontCode >= 0 && fontCode < kFontCodeCount ? fontCode : 1];
+}
+
+unsigned char ShiftedByteOf(const CodePage& page, char32_t c) {
+  for (int i = 0; i < page.shiftedCount; ++i) {
+    if (page.shifted[i].character == c) return page.shifted[i].byte;
+  }
+  return 0;
 }
 
 }  // namespace codepage

@@ -64,6 +64,15 @@ bool IsOwnByte(const ByteMeaning& meaning, char32_t c) {
 }  // namespace
 
 Converter::Converter(int fontCode) : page_(CodePageOf(fontCode)) {
+  // The key of a letter of the U+0600 block after folding, by its low byte.
+  for (int low = 0; low < 256; ++low) {
+    const char32_t c = FoldCharacter(char32_t(0x600 + low));
+    int key = -1;
+    for (int index = 0; index < layout::kKeyCount && c != 0; ++index) {
+      if (page_.letterOfKey[index] == c) key = index;
+    }
+    foldedKeys_[low] = static_cast<signed char>(key);
+  }
   for (int key = 0; key < layout::kKeyCount; ++key) {
     for (int joined = 0; joined < 2; ++joined) {
       for (int after = 0; after < 2; ++after) {
@@ -86,7 +95,7 @@ Converter::Converter(int fontCode) : page_(CodePageOf(fontCode)) {
     r.letter = m.kind == Kind::kLetter || m.kind == Kind::kLamAlef;
     if (m.kind == Kind::kLamAlef) end = PutUtf8(end, layout::kLetterOfKey[kKeyIndexAlef]);
     r.length = static_cast<unsigned char>(end - r.utf8);
-    r.cls = r.letter                                             ? bidi::Class::kAL
+    r.cls = r.letter || m.kind == Kind::kShifted                 ? bidi::Class::kAL
             : m.kind == Kind::kOther || m.kind == Kind::kNothing ? bidi::Class::kON
                                                                  : bidi::ClassOfAscii(m.character);
     r.closing = m.kind == Kind::kLetter && page_.joinsOnward[m.keyIndex] &&
@@ -103,24 +112,9 @@ Converter::Unit* Converter::Units(size_t count) {
   return units_.data();
 }
 
-namespace {
-
-// The key of a letter of the U+0600 block after folding, by its low byte.
-struct FoldedKeys {
-  signed char key[256];
-  constexpr FoldedKeys() : key() {
-    for (int low = 0; low < 256; ++low) {
-      key[low] =
-          static_cast<signed char>(layout::KeyIndexOfLetter(FoldCharacter(char32_t(0x600 + low))));
-    }
-  }
-};
-constexpr FoldedKeys kFoldedKeys;
-
-// The key of a (folded) letter of the layout, or -1.
-int KeyOfLetter(char32_t c) { return c >= 0x600 && c < 0x700 ? kFoldedKeys.key[c - 0x600] : -1; }
-
-}  // namespace
+int Converter::KeyOfLetter(char32_t c) const {
+  return c >= 0x600 && c < 0x700 ? foldedKeys_[c - 0x600] : -1;
+}
 
 // Every letter takes the form the typing engine gives it: joined to the letter before it when
 // that one joins onward, open to the next when it joins onward itself and a letter follows; a
@@ -168,7 +162,7 @@ bool Converter::Encode(std::string_view utf8, std::string& out, bool replace) {
     }
     // The Persian letters: two bytes, D8-DB and a continuation byte.
     if ((lead & 0xFC) == 0xD8 && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
-      const int key = kFoldedKeys.key[((lead & 3) << 6) | (p[1] & 0x3F)];
+      const int key = foldedKeys_[((lead & 3) << 6) | (p[1] & 0x3F)];
       if (key >= 0) {
         AddLetter(line, key);
         p += 2;
@@ -177,7 +171,7 @@ bool Converter::Encode(std::string_view utf8, std::string& out, bool replace) {
     }
     // Anything else (a non-joiner, Persian digits, a character with no byte, bad UTF-8): the
     // line goes the careful way, which also counts the columns.
-    return EncodeSlowly(utf8, out, replace);
+    return EncodeSlowly(utf8, out, replace, useStandIns_);
   }
   AddOther(line, {0, -1, bidi::Class::kON});
   problems_.clear();
@@ -185,8 +179,50 @@ bool Converter::Encode(std::string_view utf8, std::string& out, bool replace) {
   return true;
 }
 
-bool Converter::EncodeSlowly(std::string_view utf8, std::string& out, bool replace) {
+namespace {
+
+// Readable stand-ins for everyday characters that no key of a font types, asked for by name
+// (--stand-ins), never taken silently: the punctuation a Persian keyboard types as its ASCII
+// look-alike, the hamza and madda letters as their base letter, a no-break space as a space. What
+// only steers or stretches the text (direction marks, the joiners' tatweel, vowel marks) is left
+// out: the legacy bytes are already in screen order and joined by their forms.
+struct StandIn {
+  char32_t character;
+  char32_t standIn;  // 0: left out
+};
+constexpr StandIn kStandIns[] = {
+    {0x060C, ','},    {0x061B, ';'},    {0x061F, '?'},    {0x00AB, '"'},    {0x00BB, '"'},
+    {0x066A, '%'},    {0x066B, '.'},    {0x066C, ','},    {0x00A0, ' '},    {0x202F, ' '},
+    {0x0622, 0x0627}, {0x0623, 0x0627}, {0x0625, 0x0627}, {0x0671, 0x0627}, {0x0624, 0x0648},
+    {0x0626, 0x06CC}, {0x0629, 0x0647}, {0x06C0, 0x0647}, {0x0640, 0},      {0x200D, 0},
+    {0x200E, 0},      {0x200F, 0},      {0x061C, 0},      {0x064B, 0},      {0x064C, 0},
+    {0x064D, 0},      {0x064E, 0},      {0x064F, 0},      {0x0650, 0},      {0x0651, 0},
+    {0x0652, 0},
+};
+
+}  // namespace
+
+// Types the stand-in of `c`; false when it has none, or none with a byte in this font.
+bool Converter::AddStandIn(Line& line, char32_t c) const {
+  for (const StandIn& s : kStandIns) {
+    if (s.character != c) continue;
+    if (s.standIn == 0) return true;  // takes no place, parts no word
+    if (s.standIn < 0x80) {
+      if (ascii_[s.standIn].byte == 0) return false;
+      AddOther(line, {ascii_[s.standIn].byte, -1, ascii_[s.standIn].cls});
+      return true;
+    }
+    const int key = KeyOfLetter(s.standIn);
+    if (key < 0) return false;
+    AddLetter(line, key);
+    return true;
+  }
+  return false;
+}
+
+bool Converter::EncodeSlowly(std::string_view utf8, std::string& out, bool replace, bool standIns) {
   problems_.clear();
+  const long long standInsBefore = standIns_;
   Line line{Units(utf8.size())};
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   const auto* end = p + utf8.size();
@@ -208,6 +244,10 @@ bool Converter::EncodeSlowly(std::string_view utf8, std::string& out, bool repla
       AddOther(line, {0, -1, bidi::Class::kON});  // breaks the joining, types nothing
     } else if (c < 0x80 && ascii_[c].byte != 0) {
       AddOther(line, {ascii_[c].byte, -1, ascii_[c].cls});
+    } else if (const unsigned char shifted = ShiftedByteOf(page_, c); shifted != 0) {
+      AddOther(line, {shifted, -1, bidi::Class::kAL});  // a Shift key's glyph ends the word
+    } else if (standIns && AddStandIn(line, c)) {
+      ++standIns_;
     } else {
       problems_.push_back({column, c, 0});
       AddOther(line, {kReplacementByte, -1, bidi::Class::kON});
@@ -215,7 +255,10 @@ bool Converter::EncodeSlowly(std::string_view utf8, std::string& out, bool repla
   }
   AddOther(line, {0, -1, bidi::Class::kON});
   if (!problems_.empty()) {
-    if (!replace) return false;
+    if (!replace) {
+      standIns_ = standInsBefore;  // the line is not written
+      return false;
+    }
     replaced_ += static_cast<long long>(problems_.size());
   }
   WriteScreenOrder(line, out);

@@ -42,9 +42,14 @@ class Converter {
   // with `replace` they read as U+FFFD too.
   bool Decode(std::string_view bytes, std::string& out, bool replace);
 
+  // Encode writes a readable stand-in (',' for the Arabic comma, alef for alef with madda, ...)
+  // for a character that has no byte, and counts it in standIns(), instead of refusing it.
+  void SetStandIns(bool on) { useStandIns_ = on; }
+
   const std::vector<Problem>& problems() const { return problems_; }
   long long unknown() const { return unknown_; }    // U+FFFD written by Decode
   long long replaced() const { return replaced_; }  // characters Encode replaced
+  long long standIns() const { return standIns_; }  // characters Encode wrote as stand-ins
 
  private:
   struct Unit {
@@ -82,6 +87,9 @@ class Converter {
   std::vector<unsigned char> levels_;
   long long unknown_ = 0;
   long long replaced_ = 0;
+  long long standIns_ = 0;
+  bool useStandIns_ = false;
+  signed char foldedKeys_[256];  // a letter's key by the low byte of its (folded) U+06xx
 
   Unit* Units(size_t count);  // room for `count` units, kept from line to line
   // A line being encoded: its units so far, and the letter that waits for its form.
@@ -94,7 +102,9 @@ class Converter {
   };
   void AddLetter(Line& line, int key) const;
   void AddOther(Line& line, Unit unit) const;
-  bool EncodeSlowly(std::string_view utf8, std::string& out, bool replace);
+  int KeyOfLetter(char32_t c) const;  // a (folded) letter's key in this font, or -1
+  bool AddStandIn(Line& line, char32_t c) const;
+  bool EncodeSlowly(std::string_view utf8, std::string& out, bool replace, bool standIns);
   // Appends a shaped line's units in screen order.
   void WriteScreenOrder(const Line& line, std::string& out);
 };

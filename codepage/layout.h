@@ -49,6 +49,60 @@ inline constexpr char16_t kLetterOfKey[35] = {
 };
 
 inline constexpr int kKeyCount = 35;
+inline constexpr int kKeyIndexM = 12;
+
+// What Windows' own Persian keyboard layout (KLID 00000429, kbdfa.dll, as Microsoft's keyboard
+// layout reference shows it) types for a key, where that names a key the typewriter layout above
+// leaves open. Unshifted M is yeh with hamza above there; the default set's glyph tables agree,
+// giving M four forms, as a letter that joins on both sides has. The other sets give M only two
+// forms, which yeh with hamza cannot have, so there M stays unnamed.
+constexpr char16_t LetterOfKey(int index, int fontCode) {
+  if (index < 0 || index >= kKeyCount) return 0;
+  if (index == kKeyIndexM) return fontCode == 1 ? u'\u0626' : 0;
+  return kLetterOfKey[index];
+}
+
+// The same layout's Shift layer, by key index; 0 where it types ASCII, a character the layout above
+// already has a key for (jeh) or folds (Arabic yeh), or nothing. Only the default set's Shift
+// table follows this layout: its Shift+I, O, ;, ' and backslash are the ASCII characters of
+// Windows' keys, and none of its other Shift bytes is a letter's glyph (see code_page.cpp).
+inline constexpr char16_t kWindowsShiftCharacter[35] = {
+    u'\u064E',  // A fatha
+    u'\u0625',  // B alef with hamza below
+    0,          // C jeh: a letter of the layout
+    u'\u0650',  // D kasra
+    u'\u064D',  // E kasratan
+    u'\u0651',  // F shadda
+    u'\u06C0',  // G heh with yeh above
+    u'\u0622',  // H alef with madda above
+    0,          // I ]
+    u'\u0640',  // J tatweel
+    u'\u00AB',  // K left-pointing double angle quotation mark
+    u'\u00BB',  // L right-pointing double angle quotation mark
+    u'\u0621',  // M hamza
+    u'\u0623',  // N alef with hamza above
+    0,          // O [
+    0,          // P backslash
+    u'\u064B',  // Q fathatan
+    0,          // R nothing
+    u'\u064F',  // S damma
+    u'\u060C',  // T Arabic comma
+    0,          // U comma
+    u'\u0624',  // V waw with hamza above
+    u'\u064C',  // W dammatan
+    0,          // X Arabic yeh: typed as Farsi yeh
+    u'\u061B',  // Y Arabic semicolon
+    u'\u0629',  // Z teh marbuta
+    0,          // ` multiplication sign
+    0,          // [ }
+    0,          // ] {
+    0,          // backslash: |
+    0,          // , <
+    0,          // . >
+    u'\u061F',  // / Arabic question mark
+    0,          // ; colon
+    0,          // ' quotation mark
+};
 
 // Persian text from Arabic sources writes yeh and kaf with the Arabic letters; in Persian writing
 // they are the same letters as Farsi yeh and keheh, which the layout has. Any other character is
@@ -64,6 +118,16 @@ constexpr int KeyIndexOfLetter(char32_t letter) {
   if (letter == 0) return -1;
   for (int index = 0; index < kKeyCount; ++index) {
     if (kLetterOfKey[index] == letter) return index;
+  }
+  return -1;
+}
+
+// The key index of a letter in the font code's layout (M is a letter in the default set only), or
+// -1.
+constexpr int KeyIndexOfLetter(char32_t letter, int fontCode) {
+  if (letter == 0) return -1;
+  for (int index = 0; index < kKeyCount; ++index) {
+    if (LetterOfKey(index, fontCode) == letter) return index;
   }
   return -1;
 }

@@ -41,7 +41,7 @@ TEST_P(EverySet, EveryLetterFormReadsBackAsItself) {
   const codepage::CodePage& page = CodePageOf(GetParam());
   std::set<int> seen;
   for (int key = 0; key < layout::kKeyCount; ++key) {
-    if (layout::kLetterOfKey[key] == 0) continue;
+    if (page.letterOfKey[key] == 0) continue;
     const int forms = page.joinsOnward[key] ? 4 : 2;
     for (int form = 0; form < forms; ++form) {
       const int byte = page.letterByte[key][form];
@@ -49,7 +49,7 @@ TEST_P(EverySet, EveryLetterFormReadsBackAsItself) {
       EXPECT_EQ(m.kind, Kind::kLetter) << "key " << key << " form " << form;
       EXPECT_EQ(m.keyIndex, key);
       EXPECT_EQ(static_cast<int>(m.form), form);
-      EXPECT_EQ(m.character, layout::kLetterOfKey[key]);
+      EXPECT_EQ(m.character, page.letterOfKey[key]);
       EXPECT_TRUE(seen.insert(byte).second) << "byte " << byte << " is two letter forms";
     }
   }
@@ -57,6 +57,24 @@ TEST_P(EverySet, EveryLetterFormReadsBackAsItself) {
     EXPECT_EQ(page.meaning[page.lamAlef[form]].kind, Kind::kLamAlef);
     EXPECT_EQ(static_cast<int>(page.meaning[page.lamAlef[form]].form), form);
   }
+}
+
+// Every character a Shift key's byte is named by has that byte and no other: the encoder writes
+// it, the decoder reads it back, and no character is named twice.
+TEST_P(EverySet, EveryNamedShiftGlyphReadsBackAsItself) {
+  const codepage::CodePage& page = CodePageOf(GetParam());
+  int named = 0;
+  std::set<char16_t> characters;
+  for (int byte = 0; byte < 256; ++byte) {
+    const codepage::ByteMeaning& m = page.meaning[byte];
+    if (m.kind != Kind::kShifted) continue;
+    ++named;
+    EXPECT_EQ(codepage::ShiftedByteOf(page, m.character), byte);
+    EXPECT_TRUE(characters.insert(m.character).second);
+  }
+  EXPECT_EQ(named, page.shiftedCount);
+  const int kExpected[] = {1, 11, 0, 0, 0};  // set 0: hamza only; sets 2-4 follow no layout
+  EXPECT_EQ(named, kExpected[GetParam()]);
 }
 
 INSTANTIATE_TEST_SUITE_P(FontCodes, EverySet, ::testing::Range(0, 5));
@@ -76,7 +94,17 @@ const ByteCase kBytes[] = {
     {2, 0xFE, Kind::kLetter, u'\u06CC', "final yeh, also Shift+D"},
     {3, 0x5B, Kind::kLetter, u'\u062C', "final jeem, also Shift+[ and ASCII ["},
     {1, 0x41, Kind::kLetter, u'\u0627', "isolated alef, not the Latin A"},
-    {1, 0x44, Kind::kOther, u'\uFFFD', "M's initial glyph, not the Latin D"},
+    {1, 0x44, Kind::kLetter, u'\u0626', "M's initial glyph: yeh with hamza, not the Latin D"},
+    {0, 0x82, Kind::kOther, u'\uFFFD', "M in set 0: two forms, which yeh with hamza has not"},
+    {1, 0x95, Kind::kShifted, u'\u0624', "Shift+V: waw with hamza, as Windows' layout has it"},
+    {1, 0xBA, Kind::kShifted, u'\u0625', "Shift+B, the same byte on both Shift layers"},
+    {1, 0xB4, Kind::kOther, u'\uFFFD', "the second Shift layer's A: no layout names it"},
+    {1, 0xA4, Kind::kOther, u'\uFFFD', "Shift+X, Arabic yeh: the layout's yeh is on D"},
+    {1, 0xF6, Kind::kOther, u'\uFFFD', "Shift+comma: also the second layer's comma key"},
+    {1, 0x40, Kind::kAscii, u'@', "Shift+H, alef with madda on Windows, also ASCII @"},
+    {0, 0x96, Kind::kShifted, u'\u0621', "set 0's Shift+M: hamza"},
+    {0, 0xA6, Kind::kLetter, u'\u062D', "set 0's Shift+Z, also medial hah: the letter wins"},
+    {2, 0x84, Kind::kOther, u'\uFFFD', "set 2's Shift+H: its Shift layer is not Windows'"},
     {0, 0x44, Kind::kAscii, u'D', "no key of set 0 types it: Latin D"},
     {0, 0x43, Kind::kAscii, u'C', "Shift+full stop, also Latin C: ASCII wins over the Shift layer"},
     {1, 0x3F, Kind::kAscii, u'?', "Shift+slash and the question mark"},

@@ -48,6 +48,11 @@ const LineCase kLines[] = {
     {4, "بر", "AC 87 ", "a letter that never joins, after a joining one"},
     {1, "يك", "E0 FC ", "the Arabic yeh and kaf are typed as the Persian ones"},
     {1, "۱۲ ب", "4A 20 31 32 ", "Persian digits are typed as ASCII digits"},
+    // meem ini, seen med, yeh with hamza (M) med, lam med, heh fin
+    {1, "مسئله", "FA E9 45 76 EC ", "M is yeh with hamza in the default set, joined both ways"},
+    // meem iso, Shift+V, seen ini, seen med, heh fin
+    {1, "مؤسسه", "FA 76 75 95 EF ", "waw with hamza is Shift+V's glyph and ends the word"},
+    {0, "جزء", "96 B5 9A ", "set 0's Shift+M is hamza"},
 };
 
 void PrintTo(const LineCase& c, std::ostream* os) { *os << "font " << c.font << ": " << c.why; }
@@ -116,6 +121,45 @@ TEST(Encode, RefusesEveryCharacterWithNoKeyAndItsColumn) {
   EXPECT_EQ(converter.replaced(), 3);
 }
 
+struct StandInCase {
+  int font;
+  const char* unicode;
+  const char* legacy;  // hex, screen order; "" when the line is refused
+  long long standIns;
+  const char* why;
+};
+
+const StandInCase kStandIns[] = {
+    {1, "آب،", "2C 4A 41 ", 2, "alef with madda as alef, the Arabic comma as ','"},
+    {2, "«ب»", "22 8E 22 ", 2, "guillemets as quotation marks"},
+    {1, "بـه", "FA 47 ", 1, "tatweel left out: the letters around it stay joined"},
+    {1, "ب\u200Fب", "49 47 ", 1, "a direction mark left out"},
+    {0, "مؤسسه", "FA B9 B8 F7 EE ", 1, "no Shift glyph for waw with hamza in set 0: waw, joined"},
+    {1, "مسئله", "FA E9 45 76 EC ", 0, "a character with a byte of its own takes it"},
+    {1, "ب ء", "", 0, "hamza has no byte in the default set and no stand-in"},
+};
+
+void PrintTo(const StandInCase& c, std::ostream* os) { *os << "font " << c.font << ": " << c.why; }
+
+class StandIn : public ::testing::TestWithParam<StandInCase> {};
+
+TEST_P(StandIn, IsWrittenOnlyWhenAskedFor) {
+  const StandInCase& c = GetParam();
+  codepage::Converter converter(c.font);
+  std::string out;
+  converter.SetStandIns(true);
+  EXPECT_EQ(converter.Encode(c.unicode, out, false), *c.legacy != 0);
+  EXPECT_EQ(Hex(out), c.legacy);
+  EXPECT_EQ(converter.standIns(), c.standIns);
+  if (c.standIns == 0) return;
+  converter.SetStandIns(false);
+  out.clear();
+  EXPECT_FALSE(converter.Encode(c.unicode, out, false));  // never without being asked
+  EXPECT_EQ(converter.standIns(), c.standIns);
+}
+
+INSTANTIATE_TEST_SUITE_P(Characters, StandIn, ::testing::ValuesIn(kStandIns));
+
 TEST(Encode, StopsAtBytesThatAreNoUtf8) {
   codepage::Converter converter(0);
   std::string out;
@@ -130,8 +174,9 @@ TEST(Encode, StopsAtBytesThatAreNoUtf8) {
 TEST(Decode, BytesOfUnknownKeysReadAsReplacementCharactersAndAreCounted) {
   codepage::Converter converter(1);
   std::string out;
-  // M's initial glyph and Shift+A from the Shift layer, around an isolated beh.
-  ASSERT_TRUE(converter.Decode("\x44\x4A\xAF", out, false));
+  // The second Shift layer's A and Shift+R, which Windows' layout leaves empty, around an
+  // isolated beh.
+  ASSERT_TRUE(converter.Decode("\xB4\x4A\x9B", out, false));
   EXPECT_EQ(out, "\uFFFDب\uFFFD");
   EXPECT_EQ(converter.unknown(), 2);
   out.clear();
@@ -196,23 +241,31 @@ const ErrorCase kErrors[] = {
     {"--to-legacy --font 1", "ب\nسآء\n", 1,
      "zafrel-convert: <stdin>:2:2: U+0622 has no key or byte in font 1\n"
      "zafrel-convert: <stdin>:2:3: U+0621 has no key or byte in font 1\n"
-     "zafrel-convert: --replace writes '?' for such characters\n"},
+     "zafrel-convert: --replace writes '?' for such characters, --stand-ins a look-alike where "
+     "there is one\n"},
     {"--to-legacy --font 0", "ab\xC3", 1,
      "zafrel-convert: <stdin>:1:3: byte 0xC3 starts no valid UTF-8 character\n"},
     {"--to-unicode --font 0", "\x88\n\x88\x90", 1,
      "zafrel-convert: <stdin>:2:2: byte 0x90 stands for nothing in font 0\n"},
-    {"--to-unicode --font 1 --replace", "\x44", 0,
+    {"--to-unicode --font 1 --replace", "\xB4", 0,
      "zafrel-convert: 1 byte(s) of keys with no known character read as U+FFFD\n"},
     {"--to-legacy --font 5", "", 2,
      "zafrel-convert: --font takes a font code 0-4\n"
-     "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"
+     "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [--stand-ins] "
+     "[FILE...]\n"
      "       zafrel-convert --code-page --font 0-4\n"
      "       zafrel-convert --help | --version\n"},
     {"--font 1", "", 2,
      "zafrel-convert: give --to-unicode or --to-legacy\n"
-     "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"
+     "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [--stand-ins] "
+     "[FILE...]\n"
      "       zafrel-convert --code-page --font 0-4\n"
      "       zafrel-convert --help | --version\n"},
+    {"--to-legacy --font 1 --stand-ins", "آب،\nب\n", 0,
+     "zafrel-convert: 2 character(s) with no byte in font 1 written as stand-ins\n"},
+    {"--to-legacy --font 1 --stand-ins", "ءآ\n", 1,
+     "zafrel-convert: <stdin>:1:1: U+0621 has no key or byte in font 1\n"
+     "zafrel-convert: --replace writes '?' for such characters\n"},
     {"--to-unicode --font 1 /nonexistent/file", "", 1,
      "zafrel-convert: /nonexistent/file: No such file or directory\n"},
     // Twelve characters without a byte in one line: ten listed, the rest counted.
@@ -229,10 +282,12 @@ const ErrorCase kErrors[] = {
      "zafrel-convert: <stdin>:1:10: U+0622 has no key or byte in font 1\n"
      "zafrel-convert: <stdin>:1:11: U+0622 has no key or byte in font 1\n"
      "zafrel-convert: <stdin>:1: 2 more problem(s) in this line not listed\n"
-     "zafrel-convert: --replace writes '?' for such characters\n"},
+     "zafrel-convert: --replace writes '?' for such characters, --stand-ins a look-alike where "
+     "there is one\n"},
     {"--to-legacy --font 1 --frobnicate", "", 2,
      "zafrel-convert: unknown option --frobnicate\n"
-     "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"
+     "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [--stand-ins] "
+     "[FILE...]\n"
      "       zafrel-convert --code-page --font 0-4\n"
      "       zafrel-convert --help | --version\n"},
 };
@@ -322,9 +377,11 @@ TEST(Program, ReadsCrOnlyLineEndsAsLines) {
   const Result replaced = RunConvert("--to-legacy --font 1 --replace", "ب\rآ\r");
   EXPECT_EQ(Hex(replaced.out), "4A 0D 3F 0D ");
   const Result bad = RunConvert("--to-legacy --font 1", "ب\rب\rآ\r");
-  EXPECT_EQ(bad.err,
-            "zafrel-convert: <stdin>:3:1: U+0622 has no key or byte in font 1\n"
-            "zafrel-convert: --replace writes '?' for such characters\n");
+  EXPECT_EQ(
+      bad.err,
+      "zafrel-convert: <stdin>:3:1: U+0622 has no key or byte in font 1\n"
+      "zafrel-convert: --replace writes '?' for such characters, --stand-ins a look-alike where "
+      "there is one\n");
 }
 
 // The line limit counts the UTF-8 side both ways: a 900 KB Unicode line goes to legacy bytes and

@@ -3,51 +3,70 @@
 
   roundtrip_test.py ZAFREL-CONVERT
 
-Every word of myspell-fa whose letters all have keys goes to legacy bytes and back, as one file
-per font code, through the program itself; what comes back must be the list. Left out: words
-with a zero width non-joiner right after a letter that never joins onward (ذ ز ا د ر ژ و), where
-the non-joiner changes nothing on screen and so leaves no trace in the bytes.
+Every word of myspell-fa whose characters all have a byte in a font (its letters, and the Shift
+keys' characters it names, as --code-page lists them: yeh with hamza and waw with hamza in the
+default set, for one) goes to legacy bytes and back, as one file per font code, through the
+program itself; what comes back must be the list. Left out: words with a zero width non-joiner
+right after a letter that never joins onward (ذ ز ا د ر ژ و), where the non-joiner changes nothing
+on screen and so leaves no trace in the bytes, or next to a Shift key's character, which parts the
+word as the non-joiner does.
 """
 import pathlib
 import subprocess
 import sys
-import tempfile
 
 WORDLIST = pathlib.Path("/usr/share/hunspell/fa_IR.dic")
-LETTERS = set("ضصثقفغعهخحجچشسیبلاتنمکگظطزرذدوژپ")
+ALPHABET = set("ضصثقفغعهخحجچشسیبلاتنمکگظطزرذدوژپ")
 NON_JOINING = set("ذزادرژو")
 ZWNJ = "\u200c"
 
 
-def typable(word):
+def characters_of(converter, font):
+    """The letters and the named Shift characters of a font, and the latter alone."""
+    page = subprocess.run([converter, "--code-page", "--font", str(font)], capture_output=True,
+                          text=True, check=True).stdout.splitlines()
+    named = {}
+    for entry in page:
+        fields = entry.split()
+        if fields[1] in ("letter", "shift"):
+            named.setdefault(fields[1], set()).add(chr(int(fields[2][2:], 16)))
+    return named.get("letter", set()) | named.get("shift", set()), named.get("shift", set())
+
+
+def typable(word, characters, shifted):
     if not word or word[0] == ZWNJ or word[-1] == ZWNJ:
         return False
-    if any(c not in LETTERS and c != ZWNJ for c in word):
+    if any(c not in characters and c != ZWNJ for c in word):
         return False
-    return not any(b == ZWNJ and (a in NON_JOINING or a == ZWNJ) for a, b in zip(word, word[1:]))
+    closing = NON_JOINING | shifted | {ZWNJ}
+    return not any((b == ZWNJ and a in closing) or (a == ZWNJ and b in shifted)
+                   for a, b in zip(word, word[1:]))
 
 
 def main():
     converter = sys.argv[1]
     with WORDLIST.open(encoding="utf-8") as f:
         next(f)
-        words = [w for w in (line.strip().split("/")[0] for line in f) if typable(w)]
-    text = ("\n".join(words) + "\n").encode("utf-8")
+        entries = [line.strip().split("/")[0] for line in f]
     failed = False
-    with tempfile.TemporaryDirectory() as tmp:
-        for font in range(5):
-            legacy = subprocess.run([converter, "--to-legacy", "--font", str(font)], input=text,
-                                    capture_output=True)
-            back = subprocess.run([converter, "--to-unicode", "--font", str(font)],
-                                  input=legacy.stdout, capture_output=True)
-            if legacy.returncode or back.returncode or back.stdout != text:
-                failed = True
-                got = back.stdout.decode("utf-8", errors="replace").split("\n")
-                wrong = [(w, g) for w, g in zip(words, got) if w != g][:5]
-                print(f"font {font}: FAILED {legacy.stderr.decode()} {back.stderr.decode()} {wrong}")
-            else:
-                print(f"font {font}: {len(words)} words, {len(legacy.stdout)} legacy bytes, "
-                      f"read back unchanged")
+    for font in range(5):
+        characters, shifted = characters_of(converter, font)
+        words = [w for w in entries if typable(w, characters, shifted)]
+        text = ("\n".join(words) + "\n").encode("utf-8")
+        legacy = subprocess.run([converter, "--to-legacy", "--font", str(font)], input=text,
+                                capture_output=True)
+        back = subprocess.run([converter, "--to-unicode", "--font", str(font)],
+                              input=legacy.stdout, capture_output=True)
+        extra = sorted(shifted | (characters - ALPHABET))
+        with_extra = sum(1 for w in words if any(c in extra for c in w))
+        if legacy.returncode or back.returncode or back.stdout != text:
+            failed = True
+            got = back.stdout.decode("utf-8", errors="replace").split("\n")
+            wrong = [(w, g) for w, g in zip(words, got) if w != g][:5]
+            print(f"font {font}: FAILED {legacy.stderr.decode()} {back.stderr.decode()} {wrong}")
+        else:
+            print(f"font {font}: {len(words)} words ({with_extra} with {' '.join(extra) or '-'}), "
+                  f"{len(legacy.stdout)} legacy bytes, read back unchanged")
     return 1 if failed else 0
 
 

@@ -36,6 +36,22 @@ def letter_forms():
     return words + ["لا", "بلا", "سلام دنیا"]
 
 
+def named_beyond_the_alphabet(page):
+    """Lines for what a font names besides the alphabet: each further letter in its forms (M's
+    yeh with hamza in the default set) and each Shift key's character alone, as it is typed."""
+    lines = []
+    for entry in page:
+        fields = entry.split()
+        if fields[1] not in ("letter", "shift"):
+            continue
+        c = chr(int(fields[2][2:], 16))
+        if fields[1] == "shift":
+            lines.append(c)
+        elif c not in LETTERS and fields[3] == "isolated":
+            lines += [c, BEH + c, c + BEH, BEH + c + BEH]
+    return lines
+
+
 def sample_words(count, seed=1385):
     with WORDLIST.open(encoding="utf-8") as f:
         next(f)
@@ -58,18 +74,21 @@ def main():
     failures = []
     for code in range(5):
         font = GeneratedFont(pathlib.Path(args.fonts) / f"ZafrelXPNazli{code}.ttf")
+        page = subprocess.run([args.convert, "--code-page", "--font", str(code)],
+                              capture_output=True, text=True, check=True).stdout.splitlines()
+        extra = named_beyond_the_alphabet(page)
+        texts = lines + extra
         legacy = subprocess.run([args.convert, "--to-legacy", "--font", str(code)],
-                                input="\n".join(lines).encode() + b"\n", capture_output=True,
+                                input="\n".join(texts).encode() + b"\n", capture_output=True,
                                 check=True).stdout.split(b"\n")
-        for line, data, want in zip(lines, legacy, expected):
+        wanted = expected + (shaped_glyph_names(args.source, extra) if extra else [])
+        for line, data, want in zip(texts, legacy, wanted):
             got = font.glyph_names(data)
             if got != want:
                 failures.append(f"font {code}: {line}: bytes {data.hex(' ')} show {got}, "
                                 f"HarfBuzz shapes {want}")
         if font.glyph_names(b"0123456789") != digits:
             failures.append(f"font {code}: the digits show {font.glyph_names(b'0123456789')}")
-        page = subprocess.run([args.convert, "--code-page", "--font", str(code)],
-                              capture_output=True, text=True, check=True).stdout.splitlines()
         for entry in page:
             byte, kind = int(entry.split()[0], 16), entry.split()[1]
             if byte < 0x20:
@@ -77,7 +96,7 @@ def main():
             shown = font.glyph_names(bytes([byte]))[0]
             if (kind in ("other", "nothing")) != (shown == "zafrel.unknown"):
                 failures.append(f"font {code}: byte 0x{byte:02X} ({kind}) shows {shown}")
-        print(f"font {code}: {len(lines)} lines and the digits show HarfBuzz's glyphs"
+        print(f"font {code}: {len(texts)} lines and the digits show HarfBuzz's glyphs"
               if not failures else f"font {code}: checked")
     for failure in failures[:20]:
         print("FAIL", failure)

@@ -1,12 +1,13 @@
 // zafrel-convert: legacy Farsi bytes of one font encoding to UTF-8 and back, line by line.
 //
-//   zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]
+//   zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [--stand-ins] [FILE...]
 //   zafrel-convert --code-page --font 0-4
 //
 // --code-page lists what every byte of the font encoding stands for, one line a byte:
 //   0xAF letter U+062F final     a letter in one of its forms (isolated, final, medial, initial)
 //   0xE8 lam-alef U+0644 isolated
 //   0x31 digit U+0031 | fixed U+002E | ascii U+0041 | other U+FFFD | nothing
+//   0x95 shift U+0624            a Shift key's glyph, named by Windows' Persian layout
 //
 // Reads the files (or standard input) and writes standard output. Lines end with LF, CR LF or CR
 // alone and keep their ending. A line that cannot be converted stops its file with the file, line
@@ -37,10 +38,12 @@ struct Options {
   bool directionGiven = false;
   int font = -1;
   bool replace = false;
+  bool standIns = false;
 };
 
 const char kHelp[] =
-    "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"
+    "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [--stand-ins] "
+    "[FILE...]\n"
     "       zafrel-convert --code-page --font 0-4\n"
     "       zafrel-convert --help | --version\n"
     "\n"
@@ -52,8 +55,17 @@ const char kHelp[] =
     "  --font 0-4     the font code whose encoding the bytes are in\n"
     "  --replace      write '?' (to legacy) or U+FFFD (to Unicode) for what has no counterpart,\n"
     "                 and count them on standard error, instead of stopping at it\n"
+    "  --stand-ins    (--to-legacy) write a readable stand-in for a character with no byte in\n"
+    "                 the font, and count them on standard error: the Arabic comma, semicolon\n"
+    "                 and question mark, the Arabic percent and decimal signs as their ASCII\n"
+    "                 look-alikes, the guillemets as '\"', alef with madda or hamza as alef, waw\n"
+    "                 and yeh with hamza as waw and yeh, teh marbuta and heh with yeh as heh,\n"
+    "                 a no-break space as a space; tatweel, vowel marks, the joiner and the\n"
+    "                 direction marks are left out\n"
     "  --code-page    list what each of the 256 bytes of the font code stands for, a line a\n"
-    "                 byte: letter (with its form), lam-alef, digit, fixed, ascii, other, nothing\n"
+    "                 byte: letter (with its form), lam-alef, digit, fixed, ascii, shift (a\n"
+    "                 Shift key's glyph that Windows' Persian layout names), other (a key whose\n"
+    "                 character is unknown: read as U+FFFD), nothing\n"
     "  --help         this page;  --version  the version\n"
     "\n"
     "Lines end with LF, CR LF or CR alone and keep their ending. A UTF-8 byte order mark at the\n"
@@ -68,7 +80,8 @@ const char kHelp[] =
 int Usage(const char* message) {
   if (message != nullptr) std::fprintf(stderr, "zafrel-convert: %s\n", message);
   std::fprintf(stderr,
-               "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] [FILE...]\n"
+               "usage: zafrel-convert --to-unicode|--to-legacy --font 0-4 [--replace] "
+               "[--stand-ins] [FILE...]\n"
                "       zafrel-convert --code-page --font 0-4\n"
                "       zafrel-convert --help | --version\n");
   return 2;
@@ -90,6 +103,7 @@ std::string Describe(char32_t c) {
 class Run {
  public:
   explicit Run(const Options& options) : options_(options), converter_(options.font) {
+    converter_.SetStandIns(options.standIns);
     buffer_.resize(kReadSize + kMaxLine + 1);  // a held line may keep its CR
     out_.reserve(kFlushAt + 4 * kMaxLine);
   }
@@ -161,6 +175,12 @@ class Run {
                    "zafrel-convert: %lld character(s) with no byte in font %d written as '?'\n",
                    converter_.replaced(), options_.font);
     }
+    if (converter_.standIns() > 0) {
+      std::fprintf(stderr,
+                   "zafrel-convert: %lld character(s) with no byte in font %d written as "
+                   "stand-ins\n",
+                   converter_.standIns(), options_.font);
+    }
   }
 
  private:
@@ -216,7 +236,8 @@ class Run {
                    name_, line_, converter_.problems().size() - kListedProblems);
     }
     if (!options_.toUnicode && converter_.problems().back().character != codepage::kInvalidUtf8) {
-      std::fprintf(stderr, "zafrel-convert: --replace writes '?' for such characters\n");
+      std::fprintf(stderr, "zafrel-convert: --replace writes '?' for such characters%s\n",
+                   options_.standIns ? "" : ", --stand-ins a look-alike where there is one");
     }
     return false;
   }
@@ -240,8 +261,8 @@ class Run {
 };
 
 int PrintCodePage(int font) {
-  static const char* const kKinds[] = {"nothing", "other",    "ascii", "digit",
-                                       "fixed",   "lam-alef", "letter"};
+  static const char* const kKinds[] = {"nothing", "other",    "ascii",  "digit",
+                                       "fixed",   "lam-alef", "letter", "shift"};
   static const char* const kForms[] = {"isolated", "final", "medial", "initial"};
   const codepage::CodePage& page = codepage::CodePageOf(font);
   for (int byte = 0; byte < 256; ++byte) {
@@ -279,6 +300,8 @@ int main(int argc, char** argv) {
       options.codePage = true;
     } else if (arg == "--replace") {
       options.replace = true;
+    } else if (arg == "--stand-ins") {
+      options.standIns = true;
     } else if (arg == "--help" || arg == "-h") {
       std::fputs(kHelp, stdout);
       return std::fflush(stdout) == 0 ? 0 : 1;
