@@ -29,7 +29,7 @@ add_custom_command(OUTPUT ${ZAFREL_CODE_PAGE_TABLES}
 
 file(GLOB ZAFREL_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${ZAFREL_UNIT_TESTS} tools/controller/rtl_reading.cpp
-  tools/controller/farsi_states.cpp
+  tools/controller/farsi_states.cpp tools/controller/clipboard_keys.cpp
   ${ZAFREL_CODE_PAGE_TABLES})
 target_include_directories(unit_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(unit_tests PRIVATE typing_model zafrel_core fakewin GTest::gtest GTest::gtest_main)
