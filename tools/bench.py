@@ -343,6 +343,8 @@ def main(argv):
                         help="the window typed into: an edit control on the posted route, one "
                              "the library sends to, or one under an Illustrator frame")
     parser.add_argument("--json", default=str(ROOT / "build" / "bench.json"))
+    parser.add_argument("--version", action="version",
+                        version=f"%(prog)s {wine32.project_version()}")
     args = parser.parse_args(argv)
     intervals = [int(ms) for ms in args.exact_intervals.split(",")]
     ways = ("plain", "rollover") if args.exact_rollover else ("plain",)

@@ -16,6 +16,8 @@ import os
 import sys
 import unicodedata
 
+from wine32 import answered_help_or_version
+
 # The ANSI code pages Windows knows, then OEM code pages of Arabic and Hebrew and the US one.
 CODE_PAGES = [874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258,
               437, 720, 862, 864]
@@ -88,6 +90,9 @@ def header():
 
 
 def main(argv):
+    # Before the argument is taken for the header's path: no file named "--help" is written.
+    if answered_help_or_version(argv, "code_page_tables.py OUT.h", __doc__):
+        return 0
     if len(argv) != 1:
         print(__doc__, file=sys.stderr)
         return 2

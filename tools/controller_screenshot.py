@@ -109,6 +109,7 @@ def main():
     ap.add_argument("--prefix", type=pathlib.Path, default=ROOT / "build" / "wineprefix-shot64",
                     help="a Wine prefix for this script alone")
     ap.add_argument("--out", type=pathlib.Path, default=ROOT / "docs" / "controller.png")
+    ap.add_argument("--version", action="version", version=f"%(prog)s {wine32.project_version()}")
     args = ap.parse_args()
     args.out = args.out.resolve()
     for tool in ("Xvfb", "xdotool", IMPORT, CONVERT, wine32.Wine64.LOADER):

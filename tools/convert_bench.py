@@ -18,6 +18,8 @@ import subprocess
 import sys
 import time
 
+from wine32 import project_version
+
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 WORDLIST = pathlib.Path("/usr/share/hunspell/fa_IR.dic")
 LETTERS = set("ضصثقفغعهخحجچشسیبلاتنمکگظطزرذدوژپ")
@@ -82,6 +84,7 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--keep", action="store_true", help="keep the generated files in build/")
     parser.add_argument("--converter", default=str(ROOT / "build/bench/zafrel-convert"))
+    parser.add_argument("--version", action="version", version=f"%(prog)s {project_version()}")
     args = parser.parse_args()
     if not WORDLIST.exists():
         sys.exit("convert_bench: the Persian word list is missing; ./zafrel setup installs myspell-fa")

@@ -24,7 +24,7 @@ import time
 import unicodedata
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
-from wine32 import WineError  # noqa: E402
+from wine32 import WineError, project_version  # noqa: E402
 from winedesk import (DEBIAN_PYTHON, Desktop, driver_flag, font_glyphs,  # noqa: E402
                       parse_results, take_picture)
 
@@ -109,6 +109,7 @@ def main():
                     help=f"where to save the picture of the edit control (default {DEFAULT_PICTURE})")
     ap.add_argument("--cwd", help="the folder a relative --screenshot path starts from (default: "
                                   "the current one; ./zafrel passes the one it was started from)")
+    ap.add_argument("--version", action="version", version=f"%(prog)s {project_version()}")
     args = ap.parse_args()
     if len(args.font) != 1 or args.font not in "01234":
         ap.error("the font code is one of 0-4")

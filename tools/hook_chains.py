@@ -23,6 +23,7 @@ import time
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tools"))
+from wine32 import project_version  # noqa: E402
 from winedesk import Desktop, DeskHelper, copy_four_files, parse_results, windows_path  # noqa
 
 CALL = re.compile(r"^([0-9a-f]{4}):[0-9a-f]{4}:trace:hook:call_hook calling hook \S+ WH_KEYBOARD "
@@ -136,6 +137,7 @@ def main():
     ap.add_argument("--bin32", default=str(ROOT / "build" / "win32"))
     ap.add_argument("--bin64", default=str(ROOT / "build" / "win64"))
     ap.add_argument("--prefix", default=str(ROOT / "build" / "wineprefix64"))
+    ap.add_argument("--version", action="version", version=f"%(prog)s {project_version()}")
     args = ap.parse_args()
     for name in ("bin32", "bin64", "prefix"):
         setattr(args, name, str(pathlib.Path(getattr(args, name)).resolve()))

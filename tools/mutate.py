@@ -24,6 +24,8 @@ import sys
 import tempfile
 import time
 
+from wine32 import project_version
+
 REPO = pathlib.Path(__file__).resolve().parents[1]
 TEST_TIMEOUT = 60  # seconds; a mutant that hangs the suite (a loop that never ends) is killed
 BUILD_TIMEOUT = 900
@@ -381,6 +383,7 @@ def main(argv=None):
     parser.add_argument("--limit", type=int, help="run at most this many mutants")
     parser.add_argument("--headers", action="store_true",
                         help="mutate the library headers too (a change there rebuilds more)")
+    parser.add_argument("--version", action="version", version=f"%(prog)s {project_version()}")
     args = parser.parse_args(argv)
     work = args.work.resolve()
     signal.signal(signal.SIGTERM, stop)

@@ -17,9 +17,9 @@ to the package's tables afterwards with msibuild:
   - the removal of an older version after the new one is in place, so that an upgrade keeps the
     settings.
 
-  package.py [--out DIR] [--arch x64|x86|all] [--version A.B.C.D]
+  package.py [--out DIR] [--arch x64|x86|all] [--package-version A.B.C.D]
 
---version overrides the release number in the packages only (the files keep theirs): the
+--package-version overrides the release number in the packages only (the files keep theirs): the
 installer tests use it to build a later package to upgrade to.
 """
 import argparse
@@ -30,6 +30,8 @@ import subprocess
 import sys
 import tempfile
 import uuid
+
+from wine32 import project_version
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 INSTALLER = ROOT / "installer"
@@ -225,14 +227,16 @@ def main(argv=None):
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--out", default=str(BUILD / "package"), help="where the packages go")
     ap.add_argument("--arch", choices=("x64", "x86", "all"), default="all")
-    ap.add_argument("--version", help="the packages' version instead of the builds' own")
+    ap.add_argument("--package-version", metavar="A.B.C.D",
+                    help="the packages' version instead of the builds' own")
+    ap.add_argument("--version", action="version", version=f"%(prog)s {project_version()}")
     args = ap.parse_args(argv)
     for tool in ("wixl", "msibuild"):
         if shutil.which(tool) is None:
             print(f"package: '{tool}' is missing; ./zafrel setup installs it", file=sys.stderr)
             return 2
     try:
-        version = check_version(args.version or release_version())
+        version = check_version(args.package_version or release_version())
         for arch in ("x64", "x86") if args.arch == "all" else (args.arch,):
             msi = build_package(arch, version, pathlib.Path(args.out))
             print(f"package: built {msi} ({msi.stat().st_size} bytes)", flush=True)

@@ -44,12 +44,32 @@ DEFAULT_PREFIX = ROOT / "build" / "wineprefix"
 FORCE_VARIABLE = "ZAFREL_WINE_ROUTE"
 PROBED_VARIABLE = "ZAFREL_WINE_PROBED"
 ROUTES = ("native", "qemu")
+USAGE = "wine32.py decide | line | stop | prepare LOADER-DIR | run[64] PROGRAM [ARGS]"
 
 # Our Windows programs print this flushed line first, once Wine's start-up is done. A run without
 # it never reached our code: under qemu, ld.so now and then dies while loading Wine's libraries,
 # or Wine's desktop process fails to come up. A second start works.
 START_LINE = "START"
 START_ATTEMPTS = 3
+
+
+def project_version():
+    """The release's version, project()'s VERSION in CMakeLists.txt: the number the Windows
+    builds carry, and the one every tool's --version prints after its name."""
+    text = (ROOT / "CMakeLists.txt").read_text()
+    return text.split("project(ZafrelXP VERSION ", 1)[1].split()[0]
+
+
+def answered_help_or_version(argv, usage, doc):
+    """For a tool without argparse, before it does anything: a lone --help or -h prints the
+    usage line and the tool's description, --version "NAME VERSION"; True when it answered."""
+    if argv in (["--help"], ["-h"]):
+        print(f"usage: {usage}\n\n{doc.strip()}")
+    elif argv == ["--version"]:
+        print(f"{usage.split()[0]} {project_version()}")
+    else:
+        return False
+    return True
 
 
 class WineError(Exception):
@@ -420,9 +440,11 @@ def run_program(argv, arch="x86"):
 
 
 def main(argv):
-    if not argv or argv[0] in ("-h", "--help"):
+    if answered_help_or_version(argv, USAGE, __doc__):
+        return 0
+    if not argv:
         print(__doc__)
-        return 0 if argv else 2
+        return 2
     try:
         if argv == ["decide"]:
             print(" ".join(choose_route(os.environ)))

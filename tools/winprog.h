@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
+
+#include "zafrel_version.h"
 
 // Wine's start-up is done when a top-level window can be made: under qemu emulation the desktop
 // process (explorer.exe) now and then crashes or comes up late, and then CreateWindow fails.
@@ -25,6 +28,36 @@ inline bool WineStarted() {
   std::fprintf(stderr, "Wine's desktop did not come up: no top-level window (error %lu)\n",
                GetLastError());
   return false;
+}
+
+// --help, -h or --version anywhere on the command line: the usage text, or "NAME VERSION", goes
+// to standard output and the caller ends with exit status 0 before it makes a window, sets a hook
+// or takes a name. Under Wine, and on Windows with the output redirected, the program was handed
+// a standard output. A GUI program started from a Windows console was not: the answer goes to
+// the console of the program that started it (cmd.exe does not wait for a GUI program, so the
+// answer comes after its prompt). Started from Explorer there is nowhere to write to.
+inline bool AnsweredHelpOrVersion(int argc, char** argv, const char* name, const char* usage) {
+  const char* asked = nullptr;
+  for (int i = 1; i < argc && asked == nullptr; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ||
+        std::strcmp(argv[i], "--version") == 0) {
+      asked = argv[i];
+    }
+  }
+  if (asked == nullptr) return false;
+  char version[64];
+  std::snprintf(version, sizeof version, "%s %s\n", name, ZAFREL_VERSION_TEXT);
+  const char* text = std::strcmp(asked, "--version") == 0 ? version : usage;
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+    out = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
+  }
+  DWORD written = 0;
+  if (out != nullptr && out != INVALID_HANDLE_VALUE) {
+    WriteFile(out, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+  }
+  return true;
 }
 
 // GetProcAddress gives a generic pointer; the export's own type is known to the caller.

@@ -28,7 +28,7 @@ import sys
 import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
-from wine32 import WineError  # noqa: E402
+from wine32 import WineError, project_version  # noqa: E402
 from winedesk import (DEBIAN_PYTHON, Desktop, driver_flag, font_glyphs,  # noqa: E402
                       parse_results, type_with_xdotool)
 
@@ -171,6 +171,18 @@ def main():
     print(desktop.route_line, flush=True)
     try:
         desktop.start()
+        # Asked from a shell, each program answers on stdout and ends with exit 0 having started
+        # nothing: a controller that started instead would still run when the run times out.
+        for program in (desktop.controller, "zafreltarget.exe"):
+            name = program.removesuffix(".exe")
+            p = desktop.run([program, "--version"], cwd=args.bin, timeout=300)
+            check((p.returncode, p.stdout) == (0, f"{name} {project_version()}\n"),
+                  f"{program} --version printed {p.stdout!r} (exit {p.returncode})")
+            p = desktop.run([program, "--help"], cwd=args.bin, timeout=300)
+            base = name.removesuffix("64")  # the usage names both bitnesses' controllers
+            check(p.returncode == 0 and p.stdout.startswith(f"usage: {base} ")
+                  and f"\n       {base} --help | --version\n" in p.stdout,
+                  f"{program} --help printed its usage ({p.stdout[:40]!r}..., exit {p.returncode})")
         noload = desktop.run(["zafreltarget.exe", "--no-controller"], cwd=args.bin, timeout=300)
         check("NOLOAD ok" in noload.stdout,
               "with no controller window the library refuses to load into a new process")

@@ -72,6 +72,7 @@
 #include <vector>
 
 #include "codepage/layout.h"
+#include "tools/controller/clipboard_keys.h"
 #include "tools/controller/farsi_states.h"
 #include "tools/controller/halves.h"
 #include "tools/controller/main_window.h"
@@ -206,18 +207,8 @@ constexpr DWORD kSwitchWaitMs = 2000;      // for the library's answer to Scroll
 constexpr DWORD kModifierWaitMs = 10000;   // for Ctrl, Alt and Shift to be released
 constexpr UINT kAnswerMs = 5000;           // for the focus window to take the keys sent so far
 
-struct Refusal {
-  char32_t code;
-  int at;  // from 1, in UTF-16 units
-};
-
-// The clipboard's text as keys of the Persian layout, and the characters that have none.
-struct ClipboardKeys {
-  std::vector<unsigned char> keys;
-  std::vector<int> breaks;  // where each line break is, from 1 in UTF-16 units
-  int refused = 0;
-  Refusal listed[kClipboardListed] = {};
-};
+using clipboard_keys::Refusal;
+static_assert(clipboard_keys::kListed == kClipboardListed, "the characters the protocol names");
 
 enum class Step { kIdle, kConfirm, kHandBack, kModifiers, kSwitchOn, kTyping };
 
@@ -244,40 +235,9 @@ struct ClipboardTyping {
 };
 ClipboardTyping clip;
 
-ClipboardKeys KeysOfText(const std::wstring& text) {
-  ClipboardKeys out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const int at = static_cast<int>(i) + 1;
-    char32_t c = static_cast<char16_t>(text[i]);
-    unsigned vk = 0;
-    if (c == u'\r' || c == u'\n') {
-      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-      vk = VK_RETURN;
-      out.breaks.push_back(at);
-    } else if (c == u' ') {
-      vk = VK_SPACE;
-    } else {
-      const char32_t low = i + 1 < text.size() ? static_cast<char16_t>(text[i + 1]) : 0;
-      if (c >= 0xD800 && c < 0xDC00 && low >= 0xDC00 && low < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-        ++i;
-      }
-      const int index = layout::KeyIndexOfLetter(layout::FoldLetter(c));
-      if (index >= 0) vk = layout::VirtualKeyOfKeyIndex(index);
-    }
-    if (vk != 0) {
-      out.keys.push_back(static_cast<unsigned char>(vk));
-    } else {
-      if (out.refused < kClipboardListed) out.listed[out.refused] = Refusal{c, at};
-      ++out.refused;
-    }
-  }
-  return out;
-}
-
 // The clipboard's text; false when it holds none. The program that has just put it there may
 // still hold the clipboard open for a moment.
-bool ReadClipboardText(std::wstring* text) {
+bool ReadClipboardText(std::u16string* text) {
   bool open = false;
   for (int attempt = 0; attempt < 10 && !open; ++attempt) {
     open = OpenClipboard(g.hwnd) != 0;
@@ -290,7 +250,7 @@ bool ReadClipboardText(std::wstring* text) {
     const size_t capacity = GlobalSize(data) / sizeof(wchar_t);
     size_t length = 0;
     while (length < capacity && chars[length] != 0) ++length;
-    text->assign(chars, length);
+    text->assign(reinterpret_cast<const char16_t*>(chars), length);  // UTF-16 on Windows
     GlobalUnlock(data);
   }
   CloseClipboard();
@@ -378,7 +338,7 @@ void Finish(int result, int count, const char* status) {
   InvalidateRect(g.hwnd, nullptr, TRUE);
 }
 
-void FinishRefused(const ClipboardKeys& keys) {
+void FinishRefused(const clipboard_keys::Keys& keys) {
   char list[128] = "";
   for (int i = 0; i < keys.refused && i < kClipboardListed; ++i) {
     clip.listed[i] = keys.listed[i];
@@ -419,12 +379,13 @@ void StopTyping(const char* why) {
 void TypeClipboard() {
   if (clip.step != Step::kIdle) return;  // a held hot key repeats: one command at a time
   for (Refusal& r : clip.listed) r = Refusal{};
-  std::wstring text;
+  std::u16string text;
   if (!ReadClipboardText(&text) || text.empty()) {
     Finish(kClipboardEmpty, 0, "no text to type");
     return;
   }
-  ClipboardKeys keys = KeysOfText(text);
+  // The font code's glyph table set decides what M types.
+  clipboard_keys::Keys keys = clipboard_keys::KeysOfText(text, GlyphTableSetFor(g.font).variant);
   if (keys.refused > 0) {
     FinishRefused(keys);
     return;
@@ -1219,6 +1180,22 @@ int RunCompanion(HINSTANCE instance, HWND controller, int lineHeight) {
   return 0;
 }
 
+constexpr char kUsage[] =
+    "usage: zafrelctl [--mode TRUES|FALSE] [--font C] [--slots 1,2,5] [--tray] [--hooks-first "
+    "32|64]\n"
+    "       zafrelctl64 --companion HWND --line-height N     (started by the 32-bit controller)\n"
+    "       zafrelctl --exit [FOLDER]                         (ends the running controller)\n"
+    "       zafrelctl --help | --version\n"
+    "\n"
+    "The mode, the font code, the diagnostic slots that were on and the window's place are kept\n"
+    "in the registry and restored at start. --mode, --font and --slots hold for this run only.\n"
+    "--slots names every slot to switch on; without it the typing slots 1, 2 and 5 and the kept\n"
+    "diagnostic slots are. --tray starts with the window hidden behind the icon, as the Run value\n"
+    "for starting at sign-in does. --hooks-first keeps one half's hooks at the head of the chains\n"
+    "whatever the foreground, to measure what the other half then sees. --exit ends the running\n"
+    "controller of this program's folder (or of FOLDER) as its Exit command does, so that the\n"
+    "files can be replaced or removed.\n";
+
 struct Options {
   const char* mode = nullptr;  // as given on the command line, else nullptr
   char font = 0;
@@ -1325,6 +1302,11 @@ int EndRunning(const char* folder) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+  // Answered before the desktop's name is claimed or a setting read: asking for help starts no
+  // controller and brings none forward.
+  if (AnsweredHelpOrVersion(__argc, __argv, kProgram64 ? "zafrelctl64" : "zafrelctl", kUsage)) {
+    return kExitDone;
+  }
   UseSafeLibrarySearch();
   if (__argc >= 3 && std::strcmp(__argv[1], "--companion") == 0) {
     const HWND controller =

@@ -15,6 +15,9 @@ import re
 import struct
 import sys
 
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from wine32 import answered_help_or_version  # noqa: E402
+
 HERE = pathlib.Path(__file__).resolve().parent
 SIZES = (16, 32)
 SAMPLES = 4  # per pixel and axis
@@ -119,6 +122,8 @@ def darker(colour, factor=0.7):
 
 
 def main(argv):
+    if answered_help_or_version(argv, "make_icons.py OUT-DIR", __doc__):
+        return 0
     if len(argv) != 1:
         print(__doc__, file=sys.stderr)
         return 2

@@ -32,12 +32,11 @@ import subprocess
 import sys
 import unicodedata
 
-from fontTools import subset
-from fontTools.pens.ttGlyphPen import TTGlyphPen
-from fontTools.ttLib import TTFont
-from fontTools.ttLib.tables._c_m_a_p import cmap_format_4
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
+from wine32 import project_version  # noqa: E402
 
-from fontmap import byte_reading
+# fontTools (through fontmap too) is imported where fonts are read and written: --help and
+# --version answer on a machine without python3-fonttools.
 
 FORMS = ("isolated", "final", "medial", "initial")
 FEATURE_OF_FORM = {"isolated": "isol", "final": "fina", "medial": "medi", "initial": "init"}
@@ -91,6 +90,7 @@ def single_substitutions(font, feature):
 
 class Source:
     def __init__(self, path):
+        from fontTools.ttLib import TTFont
         self.path = path
         self.font = TTFont(path)
         self.cmap = self.font.getBestCmap()
@@ -120,13 +120,14 @@ class Source:
         if kind == "digit":
             persian = 0x06F0 + character - 0x30
             return self.cmap.get(persian, self.cmap.get(character))
-        if kind in ("fixed", "ascii"):
+        if kind in ("fixed", "ascii", "shift"):  # shift: a Shift key's character, as it stands
             return self.cmap.get(character)
         return None  # other, nothing: no known meaning
 
 
 def add_placeholder(font):
     """A hollow box as wide as a digit: what a byte of unknown meaning shows."""
+    from fontTools.pens.ttGlyphPen import TTGlyphPen
     upm = font["head"].unitsPerEm
     width, left, bottom, top, stroke = upm // 2, upm // 16, 0, upm * 6 // 10, upm // 20
     pen = TTGlyphPen(None)
@@ -163,6 +164,10 @@ def set_names(font, family, source_name):
 
 
 def make_font(source, page, family, out_path):
+    from fontmap import byte_reading
+    from fontTools import subset
+    from fontTools.ttLib import TTFont
+    from fontTools.ttLib.tables._c_m_a_p import cmap_format_4
     font = TTFont(source.path)
     add_placeholder(font)
     glyph_of = {}
@@ -222,6 +227,7 @@ def main():
     ap.add_argument("--out", required=True, help="folder for the fonts")
     ap.add_argument("--family", default="ZafrelXP Nazli", help="family name before the font code")
     ap.add_argument("--license", help="the source font's license text, copied beside the fonts")
+    ap.add_argument("--version", action="version", version=f"%(prog)s {project_version()}")
     args = ap.parse_args()
     out = pathlib.Path(args.out)
     out.mkdir(parents=True, exist_ok=True)
@@ -235,7 +241,8 @@ def main():
         page = read_code_page(args.convert, code)
         drawn = make_font(source, page, family, path)
         counts = ", ".join(f"{drawn.get(kind, 0)} {kind}" for kind in
-                           ("letter", "lam-alef", "digit", "fixed", "ascii", "placeholder"))
+                           ("letter", "lam-alef", "digit", "fixed", "ascii", "shift",
+                            "placeholder"))
         print(f"{path.name} (bytes 0x20-0xFF): {counts}")
     return 0
 

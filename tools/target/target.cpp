@@ -492,9 +492,21 @@ int NoController() {
   return noWindow && dll == nullptr ? 0 : 1;
 }
 
+constexpr char kUsage[] =
+    "usage: zafreltarget SCENARIO-FILE [--fonts FOLDER]   play the scenarios (a controller must\n"
+    "                                                     be running); font files are named in\n"
+    "                                                     FOLDER\n"
+    "       zafreltarget --no-controller                  check that the library refuses to\n"
+    "                                                     load without one\n"
+    "       zafreltarget --code-page                      print the ANSI code page (\"ACP 1252\")\n"
+    "                                                     only\n"
+    "       zafreltarget --help | --version\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before the START line: the answer is all a person asking for it reads.
+  if (AnsweredHelpOrVersion(argc, argv, "zafreltarget", kUsage)) return 0;
   // The test driver starts a program again only when it never said START: Wine's own start-up
   // failed then, not a check of ours.
   std::printf("START\n");
