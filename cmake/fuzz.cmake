@@ -29,3 +29,28 @@ add_executable(convert_fuzz tests/fuzz/convert_fuzz.cpp)
 target_link_libraries(convert_fuzz PRIVATE fuzz_codepage)
 target_link_options(convert_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
 add_test(NAME fuzz_convert COMMAND convert_fuzz -seed=20261208 -runs=200000 -max_len=512)
+
+# zafrel_fuzz_target(NAME SOURCES src... LIBS lib... RUNS n MAX_LEN m): a libFuzzer program
+# NAME_fuzz and its test fuzz_NAME, which first replays every input kept under tests/fuzz/NAME/
+# (the findings of earlier runs, each a regression input), then runs n inputs from a fixed seed,
+# so that a failure repeats. `./zafrel fuzz` runs the same programs for longer.
+function(zafrel_fuzz_target name)
+  cmake_parse_arguments(F "" "RUNS;MAX_LEN" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name}_fuzz ${F_SOURCES})
+  target_include_directories(${name}_fuzz PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name}_fuzz PRIVATE ${F_LIBS})
+  target_link_options(${name}_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+  set(kept ${CMAKE_SOURCE_DIR}/tests/fuzz/${name})
+  if(EXISTS ${kept})
+    add_test(NAME fuzz_${name}_kept COMMAND ${name}_fuzz -runs=0 ${kept})
+  endif()
+  add_test(NAME fuzz_${name} COMMAND ${name}_fuzz -seed=20261209 -runs=${F_RUNS}
+    -max_len=${F_MAX_LEN})
+  set_tests_properties(fuzz_${name} PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1")
+endfunction()
+
+# The parsers of outside input, a file each.
+file(GLOB ZAFREL_FUZZ_PARSERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/fuzz/*.cmake)
+foreach(parser ${ZAFREL_FUZZ_PARSERS})
+  include(${parser})
+endforeach()
