@@ -19,6 +19,8 @@ target_link_options(hooks_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
 
 # A fixed number of runs from a fixed seed: the same inputs every time, so a failure repeats.
 add_test(NAME fuzz_hooks COMMAND hooks_fuzz -seed=20261208 -runs=100000 -max_len=2048 -len_control=10)
+# What ./zafrel fuzz runs: a line per target, its name and its longest input.
+set_property(GLOBAL APPEND PROPERTY ZAFREL_FUZZ_TARGETS "hooks 2048")
 set_tests_properties(fuzz_hooks PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1")
 
 # The converter: random lines both ways in every code page.
@@ -29,6 +31,7 @@ add_executable(convert_fuzz tests/fuzz/convert_fuzz.cpp)
 target_link_libraries(convert_fuzz PRIVATE fuzz_codepage)
 target_link_options(convert_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
 add_test(NAME fuzz_convert COMMAND convert_fuzz -seed=20261208 -runs=200000 -max_len=512)
+set_property(GLOBAL APPEND PROPERTY ZAFREL_FUZZ_TARGETS "convert 512")
 
 # zafrel_fuzz_target(NAME SOURCES src... LIBS lib... RUNS n MAX_LEN m): a libFuzzer program
 # NAME_fuzz and its test fuzz_NAME, which first replays every input kept under tests/fuzz/NAME/
@@ -47,6 +50,7 @@ function(zafrel_fuzz_target name)
   add_test(NAME fuzz_${name} COMMAND ${name}_fuzz -seed=20261209 -runs=${F_RUNS}
     -max_len=${F_MAX_LEN})
   set_tests_properties(fuzz_${name} PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1")
+  set_property(GLOBAL APPEND PROPERTY ZAFREL_FUZZ_TARGETS "${name} ${F_MAX_LEN}")
 endfunction()
 
 # The parsers of outside input, a file each.
@@ -54,3 +58,6 @@ file(GLOB ZAFREL_FUZZ_PARSERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/fuzz/*
 foreach(parser ${ZAFREL_FUZZ_PARSERS})
   include(${parser})
 endforeach()
+get_property(targets GLOBAL PROPERTY ZAFREL_FUZZ_TARGETS)
+list(JOIN targets "\n" targets)
+file(WRITE ${CMAKE_BINARY_DIR}/fuzz_targets.txt "${targets}\n")

@@ -69,6 +69,7 @@ struct ScenarioKey {
 
 struct Scenario {
   std::string name;
+  int line = 0;  // of its "scenario" line, for errors found once it has ended
   std::string mode = "FALSE";
   char font = '1';
   std::string focusClass = "Edit";
@@ -195,14 +196,37 @@ inline bool ReadLine(FILE* f, std::string* line) {
   return !line->empty();
 }
 
-// Reads every scenario of a file; on a malformed line or a file whose scenarios cannot be played
-// by one process, writes why to `error` and returns false.
-inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::string* error) {
-  FILE* f = std::fopen(path, "r");
-  if (f == nullptr) {
-    *error = std::string("cannot open ") + path;
-    return false;
+// Hex bytes parted by blanks ("20 7B 6E"), each one or two digits; false for anything else.
+inline bool ReadHexBytes(const std::string& text, std::string* bytes) {
+  bytes->clear();
+  size_t at = 0;
+  while (at < text.size()) {
+    if (text[at] == ' ') {
+      ++at;
+      continue;
+    }
+    size_t end = text.find(' ', at);
+    if (end == std::string::npos) end = text.size();
+    if (end - at > 2) return false;
+    unsigned value = 0;
+    for (size_t i = at; i < end; ++i) {
+      const char c = text[i];
+      if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+      value = value * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(c))
+                                                     ? c - '0'
+                                                     : std::tolower(c) - 'a' + 10);
+    }
+    *bytes += static_cast<char>(value);
+    at = end;
   }
+  return true;
+}
+
+// Reads every scenario of an open file, named `path` in errors; on a malformed line or a file
+// whose scenarios cannot be played by one process, writes why to `error` as "PATH:LINE: why" and
+// returns false.
+inline bool ReadScenarioStream(FILE* f, const char* path, std::vector<Scenario>* out,
+                               std::string* error) {
   std::string line;
   int lineNumber = 0;
   Scenario current;
@@ -227,6 +251,7 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
       if (open) fail("scenario inside a scenario");
       current = Scenario();
       current.name = rest;
+      current.line = lineNumber;
       open = true;
     } else if (!open) {
       fail("'" + word + "' outside a scenario");
@@ -243,7 +268,7 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
       current.focusClass = rest.substr(0, sp);
       current.multiline = sp != std::string::npos && rest.substr(sp + 1) == "multiline";
     } else if (word == "ancestor") {
-      const int level = rest.empty() ? 0 : rest[0] - '0';
+      const int level = rest.size() < 2 || rest[1] != ' ' ? 0 : rest[0] - '0';
       const std::string text = rest.size() > 2 ? rest.substr(2) : "";
       if (level == 2 || level == 3) {
         current.ancestorTitle[level] = text;
@@ -253,8 +278,10 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
         fail("ancestor wants 2, 3 or 4");
       }
     } else if (word == "hold") {
-      current.holdCtrl = rest == "ctrl";
+      if (rest != "ctrl") fail("hold wants ctrl");
+      current.holdCtrl = true;
     } else if (word == "typist") {
+      if (rest != "xdotool" && rest != "menu") fail("typist wants xdotool or menu");
       current.xdotool = rest == "xdotool";
       current.menu = rest == "menu";
     } else if (word == "confirm") {
@@ -292,14 +319,9 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
       }
     } else if (word == "expect") {
       current.hasExpect = true;
-      unsigned byte;
-      const char* p = rest.c_str();
-      int consumed;
-      while (std::sscanf(p, "%x%n", &byte, &consumed) == 1) {
-        current.expect += static_cast<char>(byte);
-        p += consumed;
-      }
+      if (!ReadHexBytes(rest, &current.expect)) fail("expect wants bytes in hex, 00 to FF");
     } else if (word == "latin") {
+      if (rest != "yes" && rest != "no") fail("latin wants yes or no");
       current.latinAllowed = rest == "yes";
     } else if (word == "notify") {
       current.notify = rest;
@@ -322,6 +344,7 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
         fail("busy wants a time of 1-2000 milliseconds");
       current.busyMs = static_cast<int>(ms);
     } else if (word == "picture") {
+      if (rest != "yes" && rest != "no") fail("picture wants yes or no");
       current.picture = rest == "yes";
     } else if (word == "canvas") {
       if (rest != "yes" && rest != "no") fail("canvas wants yes or no");
@@ -346,32 +369,43 @@ inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::str
     }
   }
   // A folder opens but does not read (EISDIR): it holds no scenarios, it is no scenario file.
-  const bool unreadable = std::ferror(f) != 0;
-  const int readError = errno;
-  std::fclose(f);
-  if (ok && unreadable) {
-    *error = std::string("cannot read ") + path + ": " + std::strerror(readError);
+  if (ok && std::ferror(f) != 0) {
+    *error = std::string("cannot read ") + path + ": " + std::strerror(errno);
     ok = false;
   }
   if (ok && open) {
-    *error = std::string(path) + ": the last scenario has no end";
+    *error = std::string(path) + ":" + std::to_string(current.line) + ": scenario " + current.name +
+             " has no end";
     ok = false;
   }
   // One process plays the whole file, and a window class is registered once in it.
   for (size_t i = 0; ok && i < out->size(); ++i) {
     const Scenario& s = (*out)[i];
+    const std::string where = std::string(path) + ":" + std::to_string(s.line) + ": ";
     if (s.canvas && EqualsIgnoringCase(s.focusClass, "Edit")) {
-      *error = std::string(path) + ": " + s.name + ": a canvas needs a class of its own, not Edit";
+      *error = where + s.name + ": a canvas needs a class of its own, not Edit";
       ok = false;
     }
     for (size_t j = 0; ok && j < i; ++j) {
       if ((*out)[j].focusClass == s.focusClass && (*out)[j].canvas != s.canvas) {
-        *error = std::string(path) + ": " + s.name + ": class " + s.focusClass +
+        *error = where + s.name + ": class " + s.focusClass +
                  " is a canvas in one scenario and an edit control in another";
         ok = false;
       }
     }
   }
+  return ok;
+}
+
+// Reads every scenario of the file at `path` (see ReadScenarioStream).
+inline bool ReadScenarios(const char* path, std::vector<Scenario>* out, std::string* error) {
+  FILE* f = std::fopen(path, "r");
+  if (f == nullptr) {
+    *error = std::string("cannot open ") + path;
+    return false;
+  }
+  const bool ok = ReadScenarioStream(f, path, out, error);
+  std::fclose(f);
   return ok;
 }
 

@@ -15,6 +15,9 @@ import pathlib
 import subprocess
 import sys
 
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools" / "fonts"))
+import code_page_listing  # noqa: E402
+
 WORDLIST = pathlib.Path("/usr/share/hunspell/fa_IR.dic")
 ALPHABET = set("ضصثقفغعهخحجچشسیبلاتنمکگظطزرذدوژپ")
 NON_JOINING = set("ذزادرژو")
@@ -23,14 +26,11 @@ ZWNJ = "\u200c"
 
 def characters_of(converter, font):
     """The letters and the named Shift characters of a font, and the latter alone."""
-    page = subprocess.run([converter, "--code-page", "--font", str(font)], capture_output=True,
-                          text=True, check=True).stdout.splitlines()
-    named = {}
-    for entry in page:
-        fields = entry.split()
-        if fields[1] in ("letter", "shift"):
-            named.setdefault(fields[1], set()).add(chr(int(fields[2][2:], 16)))
-    return named.get("letter", set()) | named.get("shift", set()), named.get("shift", set())
+    page = code_page_listing.parse(subprocess.run(
+        [converter, "--code-page", "--font", str(font)], capture_output=True, text=True,
+        check=True).stdout)
+    named = {kind: {chr(c) for k, c, _ in page.values() if k == kind} for kind in ("letter", "shift")}
+    return named["letter"] | named["shift"], named["shift"]
 
 
 def typable(word, characters, shifted):

@@ -17,6 +17,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools" / "fonts"))
+import code_page_listing  # noqa: E402
 from fontmap import GeneratedFont, shaped_glyph_names  # noqa: E402
 
 WORDLIST = pathlib.Path("/usr/share/hunspell/fa_IR.dic")
@@ -40,14 +41,11 @@ def named_beyond_the_alphabet(page):
     """Lines for what a font names besides the alphabet: each further letter in its forms (M's
     yeh with hamza in the default set) and each Shift key's character alone, as it is typed."""
     lines = []
-    for entry in page:
-        fields = entry.split()
-        if fields[1] not in ("letter", "shift"):
-            continue
-        c = chr(int(fields[2][2:], 16))
-        if fields[1] == "shift":
+    for kind, character, form in page.values():
+        c = chr(character) if character is not None else None
+        if kind == "shift":
             lines.append(c)
-        elif c not in LETTERS and fields[3] == "isolated":
+        elif kind == "letter" and c not in LETTERS and form == "isolated":
             lines += [c, BEH + c, c + BEH, BEH + c + BEH]
     return lines
 
@@ -74,8 +72,9 @@ def main():
     failures = []
     for code in range(5):
         font = GeneratedFont(pathlib.Path(args.fonts) / f"ZafrelXPNazli{code}.ttf")
-        page = subprocess.run([args.convert, "--code-page", "--font", str(code)],
-                              capture_output=True, text=True, check=True).stdout.splitlines()
+        page = code_page_listing.parse(subprocess.run(
+            [args.convert, "--code-page", "--font", str(code)], capture_output=True, text=True,
+            check=True).stdout)
         extra = named_beyond_the_alphabet(page)
         texts = lines + extra
         legacy = subprocess.run([args.convert, "--to-legacy", "--font", str(code)],
@@ -89,8 +88,7 @@ def main():
                                 f"HarfBuzz shapes {want}")
         if font.glyph_names(b"0123456789") != digits:
             failures.append(f"font {code}: the digits show {font.glyph_names(b'0123456789')}")
-        for entry in page:
-            byte, kind = int(entry.split()[0], 16), entry.split()[1]
+        for byte, (kind, _, _) in page.items():
             if byte < 0x20:
                 continue
             shown = font.glyph_names(bytes([byte]))[0]

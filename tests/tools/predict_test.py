@@ -37,7 +37,7 @@ class PredictTest(unittest.TestCase):
              ":2: controller wants a blank and a font code 0-4 after the mode word"),
             (b"scenario a\nwin\x00dow Edit\nend\n", ":2: a NUL byte in the line"),
             (b"scenario a\n\x00\nkeys E\nend\n", ":2: a NUL byte in the line"),
-            (b"scenario a\nkeys E\n", ": the last scenario has no end"),
+            (b"scenario a\nkeys E\n", ":1: scenario a has no end"),
         ]
         with tempfile.TemporaryDirectory() as d:
             for content, message in cases:

@@ -25,7 +25,8 @@ class ZafrelHelpTest(unittest.TestCase):
 
     def test_each_command_answers_help_without_setting_up(self):
         starts = {"demo": "usage: demo.py", "bench": "usage: bench.py",
-                  "package": "usage: package.py", "test": "  ./zafrel test ",
+                  "package": "usage: package.py", "fuzz": "usage: fuzz.py",
+                  "test": "  ./zafrel test ",
                   "build": "  ./zafrel build ", "setup": "  ./zafrel setup "}
         for command, start in starts.items():
             with self.subTest(command=command):
@@ -60,6 +61,7 @@ class ToolHelpTest(unittest.TestCase):
             "controller_screenshot.py": "usage: controller_screenshot.py [-h]",
             "mutate.py": "usage: mutate.py [-h]", "hook_chains.py": "usage: hook_chains.py [-h]",
             "convert_bench.py": "usage: convert_bench.py [-h]",
+            "fuzz.py": "usage: fuzz.py [-h] [--version] [seconds]",
             "code_page_tables.py": "usage: code_page_tables.py OUT.h\n\nWrites a C++ header",
             "wine32.py": "usage: wine32.py decide | line | stop | prepare LOADER-DIR | run[64] ",
             "fonts/make_fonts.py": "usage: make_fonts.py [-h] --convert CONVERT",

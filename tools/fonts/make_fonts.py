@@ -35,6 +35,8 @@ import unicodedata
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
 from wine32 import project_version  # noqa: E402
 
+import code_page_listing  # noqa: E402  (beside this file)
+
 # fontTools (through fontmap too) is imported where fonts are read and written: --help and
 # --version answer on a machine without python3-fonttools.
 
@@ -56,16 +58,14 @@ def presentation_forms():
 
 
 def read_code_page(convert, font_code):
-    """byte -> (kind, character or None, form or None)."""
+    """byte -> (kind, character or None, form or None); a listing that is not whole and well
+    formed stops the build with the line that is wrong."""
     out = subprocess.run([convert, "--code-page", "--font", str(font_code)], capture_output=True,
                          text=True, check=True).stdout
-    page = {}
-    for line in out.splitlines():
-        fields = line.split()
-        byte, kind = int(fields[0], 16), fields[1]
-        character = int(fields[2][2:], 16) if len(fields) > 2 else None
-        page[byte] = (kind, character, fields[3] if len(fields) > 3 else None)
-    return page
+    try:
+        return code_page_listing.parse(out)
+    except code_page_listing.CodePageError as e:
+        raise SystemExit(f"make_fonts: {convert} --code-page --font {font_code}: {e}")
 
 
 def single_substitutions(font, feature):
