@@ -113,6 +113,32 @@ TEST(ScenarioFile, QuotedClipboardText) {
   }
 }
 
+// The bytes a scenario expects: one or two hex digits each, parted by blanks; nothing else.
+TEST(ScenarioFile, ExpectedBytes) {
+  struct Case {
+    const char* in;
+    bool ok;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"20 7b 6E", true, "\x20\x7b\x6e"},
+      {"", true, ""},
+      {" 9  A ", true, "\x09\x0a"},
+      {"00 FF", true, std::string("\0\xff", 2)},
+      {"100", false, ""},
+      {"2g", false, ""},
+      {"-1", false, ""},
+      {"0x20", false, ""},
+  };
+  for (const Case& c : cases) {
+    std::string bytes = "unchanged";
+    EXPECT_EQ(ReadHexBytes(c.in, &bytes), c.ok) << c.in;
+    if (c.ok) {
+      EXPECT_EQ(bytes, c.bytes) << c.in;
+    }
+  }
+}
+
 // A scenario may show its edit control's text in a font of its own, loaded from a file, and keep
 // the window up for a picture; a face name CreateFont cannot take, or a height that is not a
 // whole number of pixels in range, is refused with its line.
