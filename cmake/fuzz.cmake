@@ -9,7 +9,7 @@ target_include_directories(fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(fuzz_core PRIVATE ${ZAFREL_LIB_FLAGS})
 
 add_library(fuzz_fakewin STATIC winsim/fakewin.cpp winsim/call_log.cpp
-  winsim/user32.cpp)
+  winsim/registry.cpp winsim/user32.cpp)
 target_include_directories(fuzz_fakewin PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(fuzz_fakewin PUBLIC GTest::gtest)
 

@@ -29,7 +29,9 @@ add_custom_command(OUTPUT ${ZAFREL_CODE_PAGE_TABLES}
 
 file(GLOB ZAFREL_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${ZAFREL_UNIT_TESTS} tools/controller/rtl_reading.cpp
-  tools/controller/farsi_states.cpp tools/controller/clipboard_keys.cpp
+  tools/controller/farsi_states.cpp tools/controller/command_line.cpp
+  tools/controller/settings.cpp
+  tools/controller/clipboard_keys.cpp
   ${ZAFREL_CODE_PAGE_TABLES})
 target_include_directories(unit_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(unit_tests PRIVATE typing_model zafrel_core fakewin GTest::gtest GTest::gtest_main)
@@ -70,6 +72,11 @@ add_custom_command(OUTPUT ${ZAFREL_FONTS}
     ${CMAKE_SOURCE_DIR}/tools/fonts/fontmap.py ${ZAFREL_FONT_SOURCE}
   COMMENT "Generating the ZafrelXP Nazli fonts")
 add_custom_target(fonts ALL DEPENDS ${ZAFREL_FONTS})
+# The code-page listing the font generator reads, fuzzed for a fixed number of inputs.
+add_test(NAME fuzz_code_page_listing
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/fuzz/code_page_listing_fuzz.py
+    --convert $<TARGET_FILE:zafrel-convert> --runs 3000
+    --findings ${CMAKE_BINARY_DIR}/fuzz-findings/code_page_listing)
 # The fonts' glyphs for encoded text against HarfBuzz's shaping of the same text.
 add_test(NAME font_glyphs_match_harfbuzz
   COMMAND ${ZAFREL_DEBIAN_PYTHON} ${CMAKE_SOURCE_DIR}/tests/fonts/glyphs_test.py

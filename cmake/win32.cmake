@@ -111,6 +111,7 @@ add_custom_command(OUTPUT ${ZAFREL_ICONS}
 set_source_files_properties(tools/controller/controller.rc PROPERTIES OBJECT_DEPENDS "${ZAFREL_ICONS}")
 add_executable(zafrelctl WIN32
   tools/controller/clipboard_keys.cpp
+  tools/controller/command_line.cpp
   tools/controller/controller.cpp
   tools/controller/farsi_states.cpp
   tools/controller/halves.cpp

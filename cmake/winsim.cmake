@@ -10,6 +10,7 @@ target_compile_definitions(zafrel_core PUBLIC ZAFREL_HOST=1)
 add_library(fakewin STATIC
   winsim/fakewin.cpp
   winsim/call_log.cpp
+  winsim/registry.cpp
   winsim/user32.cpp
 )
 target_include_directories(fakewin PUBLIC ${CMAKE_SOURCE_DIR})

@@ -30,12 +30,26 @@ inline bool WineStarted() {
   return false;
 }
 
+// Writes `text` to standard output; false when there is none. Under Wine, and on Windows with the
+// output redirected, the program was handed a standard output. A GUI program started from a
+// Windows console was not: the text goes to the console of the program that started it (cmd.exe
+// does not wait for a GUI program, so the text comes after its prompt). Started from Explorer, a
+// shortcut or the Run value there is nowhere to write to.
+inline bool WriteStandardOutput(const char* text) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+    out = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
+  }
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  WriteFile(out, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+  return true;
+}
+
 // --help, -h or --version anywhere on the command line: the usage text, or "NAME VERSION", goes
-// to standard output and the caller ends with exit status 0 before it makes a window, sets a hook
-// or takes a name. Under Wine, and on Windows with the output redirected, the program was handed
-// a standard output. A GUI program started from a Windows console was not: the answer goes to
-// the console of the program that started it (cmd.exe does not wait for a GUI program, so the
-// answer comes after its prompt). Started from Explorer there is nowhere to write to.
+// to standard output (WriteStandardOutput) and the caller ends with exit status 0 before it makes
+// a window, sets a hook or takes a name.
 inline bool AnsweredHelpOrVersion(int argc, char** argv, const char* name, const char* usage) {
   const char* asked = nullptr;
   for (int i = 1; i < argc && asked == nullptr; ++i) {
@@ -47,16 +61,7 @@ inline bool AnsweredHelpOrVersion(int argc, char** argv, const char* name, const
   if (asked == nullptr) return false;
   char version[64];
   std::snprintf(version, sizeof version, "%s %s\n", name, ZAFREL_VERSION_TEXT);
-  const char* text = std::strcmp(asked, "--version") == 0 ? version : usage;
-  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
-    out = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, OPEN_EXISTING, 0, nullptr);
-  }
-  DWORD written = 0;
-  if (out != nullptr && out != INVALID_HANDLE_VALUE) {
-    WriteFile(out, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
-  }
+  WriteStandardOutput(std::strcmp(asked, "--version") == 0 ? version : usage);
   return true;
 }
 

@@ -59,6 +59,10 @@ typedef DWORD_PTR* PDWORD_PTR;
 typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
+typedef BYTE* LPBYTE;
+typedef DWORD* LPDWORD;
+typedef LONG LSTATUS;
+typedef DWORD REGSAM;
 
 #define DECLARE_FAKE_HANDLE(name) \
   struct name##__;                \
@@ -68,8 +72,11 @@ DECLARE_FAKE_HANDLE(HHOOK);
 DECLARE_FAKE_HANDLE(HINSTANCE);
 DECLARE_FAKE_HANDLE(HDC);
 DECLARE_FAKE_HANDLE(HMENU);
+DECLARE_FAKE_HANDLE(HMONITOR);
+DECLARE_FAKE_HANDLE(HKEY);
 #undef DECLARE_FAKE_HANDLE
 typedef HINSTANCE HMODULE;
+typedef HKEY* PHKEY;
 
 #define WINAPI
 #define CALLBACK
@@ -153,6 +160,21 @@ typedef struct tagMOUSEHOOKSTRUCT {
   ULONG_PTR dwExtraInfo;
 } MOUSEHOOKSTRUCT;
 
+typedef struct tagWINDOWPLACEMENT {
+  UINT length;
+  UINT flags;
+  UINT showCmd;
+  POINT ptMinPosition;
+  POINT ptMaxPosition;
+  RECT rcNormalPosition;
+} WINDOWPLACEMENT;
+
+typedef struct _SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
 // Hook types and codes.
 #define WH_MSGFILTER (-1)
 #define WH_JOURNALRECORD 0
@@ -222,6 +244,31 @@ typedef struct tagMOUSEHOOKSTRUCT {
 #define DLL_PROCESS_DETACH 0
 #define DLL_PROCESS_ATTACH 1
 
+// Windows and monitors.
+#define SW_SHOWNORMAL 1
+#define MONITOR_DEFAULTTONULL 0x00000000
+#define MONITOR_DEFAULTTOPRIMARY 0x00000001
+#define MONITOR_DEFAULTTONEAREST 0x00000002
+
+// The registry. A predefined key is a LONG sign-extended to a handle, as winreg.h makes it.
+#define HKEY_CURRENT_USER \
+  (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000001u))))
+#define KEY_QUERY_VALUE 0x0001
+#define KEY_SET_VALUE 0x0002
+#define REG_SZ 1
+#define REG_BINARY 3
+#define REG_DWORD 4
+#define REG_CREATED_NEW_KEY 1
+#define REG_OPENED_EXISTING_KEY 2
+
+// System error codes, as the registry functions return them.
+#define ERROR_SUCCESS 0
+#define ERROR_FILE_NOT_FOUND 2
+#define ERROR_ACCESS_DENIED 5
+#define ERROR_INVALID_HANDLE 6
+#define ERROR_INVALID_PARAMETER 87
+#define ERROR_MORE_DATA 234
+
 // user32
 HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);
 HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass, LPCSTR lpszWindow);
@@ -254,6 +301,8 @@ BOOL IsWindow(HWND hWnd);
 HMENU GetMenu(HWND hWnd);
 DWORD CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck);
 BOOL EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable);
+BOOL GetWindowPlacement(HWND hWnd, WINDOWPLACEMENT* lpwndpl);
+HMONITOR MonitorFromRect(const RECT* lprc, DWORD dwFlags);
 // The real wsprintfA caps its output at 1024 bytes and is not format-checked by the compiler;
 // the host declaration lets the compiler check our formats at least once.
 int wsprintfA(LPSTR buffer, LPCSTR format, ...) __attribute__((format(printf, 2, 3)));
@@ -275,7 +324,23 @@ HANDLE GetProcessHeap(void);
 LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes);
 BOOL HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem);
 
+// advapi32
+LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
+                        REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                        PHKEY phkResult, LPDWORD lpdwDisposition);
+LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
+                      PHKEY phkResult);
+LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                         LPBYTE lpData, LPDWORD lpcbData);
+LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
+                       const BYTE* lpData, DWORD cbData);
+LSTATUS RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);
+LSTATUS RegCloseKey(HKEY hKey);
+
 #endif  // _WIN32
+
+// The registry keeps a window's place as these bytes in both builds and on Win32 and Win64 alike.
+static_assert(sizeof(WINDOWPLACEMENT) == 44, "WINDOWPLACEMENT has the Windows layout");
 
 // A window handle as the 32-bit value Windows gives it. Handles are 32 bits in the 32-bit DLL;
 // on the host the fake desktop only hands out handles that fit in 32 bits.

@@ -17,6 +17,7 @@
 
 #include "win32/win32.h"
 #include "winsim/call_log.h"
+#include "winsim/registry.h"
 
 namespace fakewin {
 
@@ -28,6 +29,7 @@ struct WindowSpec {
   uint32_t handle = 0;    // 0: the desktop picks one (its high word is never 0)
   bool hasMenu = false;
   uint32_t process = 0;  // its process id; 0: the hooked process itself (kOwnProcess)
+  RECT normal = {};      // its restored rectangle, as GetWindowPlacement reports it
 };
 
 // The processes of the desktop, as OpenProcess, QueryFullProcessImageNameA and
@@ -88,6 +90,8 @@ class Desktop {
   std::map<uint32_t, Process> processes;  // kOwnProcess and kControllerProcess at first
   int allocationsBeforeFailure = -1;      // HeapAlloc fails once this many more have succeeded
   int liveAllocations = 0;                // HeapAlloc blocks not yet freed
+  RECT monitor = {0, 0, 1280, 1024};      // the one monitor MonitorFromRect finds
+  Registry registry;                      // HKEY_CURRENT_USER, empty at first
 
   // The log.
   std::vector<Call>& log() { return log_; }

@@ -238,6 +238,30 @@ BOOL EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable) {
   return hMenu != nullptr ? MF_ENABLED : -1;
 }
 
+// Only the window's restored rectangle is kept; it reports as shown normally, never minimised or
+// maximised. As documented, the caller must set the length first.
+BOOL GetWindowPlacement(HWND hWnd, WINDOWPLACEMENT* lpwndpl) {
+  const Desktop::Window* w = D().Find(hWnd);
+  if (w == nullptr || lpwndpl == nullptr || lpwndpl->length != sizeof(WINDOWPLACEMENT))
+    return FALSE;
+  lpwndpl->flags = 0;
+  lpwndpl->showCmd = SW_SHOWNORMAL;
+  lpwndpl->ptMinPosition = POINT{-1, -1};
+  lpwndpl->ptMaxPosition = POINT{-1, -1};
+  lpwndpl->rcNormalPosition = w->spec.normal;
+  return TRUE;
+}
+
+// One monitor. A rectangle is on it when they share at least one pixel, as an intersection; a
+// rectangle with no area is on none.
+HMONITOR MonitorFromRect(const RECT* lprc, DWORD dwFlags) {
+  const RECT& m = D().monitor;
+  HMONITOR const kMonitor = reinterpret_cast<HMONITOR>(uintptr_t{0x00010001u});
+  const bool on = lprc->left < lprc->right && lprc->top < lprc->bottom && lprc->left < m.right &&
+                  lprc->right > m.left && lprc->top < m.bottom && lprc->bottom > m.top;
+  return on || dwFlags != MONITOR_DEFAULTTONULL ? kMonitor : nullptr;
+}
+
 int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args) {
   // user32 formats into at most 1024 bytes and writes all of it to the caller's buffer: a line
   // longer than the caller's buffer overruns it here as it would on Windows (ASan reports it).
@@ -297,15 +321,23 @@ BOOL GetModuleHandleExA(DWORD dwFlags, LPCSTR, HMODULE* phModule) {
   return TRUE;
 }
 
+// The library's module is the DLL; no module (nullptr) is the program itself, kOwnProcess.
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
-  if (hModule != reinterpret_cast<HMODULE>(uintptr_t{0x10000000u}) || nSize == 0) return 0;
-  const size_t length = std::strlen(fakewin::kLibraryPath);
+  std::string path;
+  if (hModule == reinterpret_cast<HMODULE>(uintptr_t{0x10000000u})) {
+    path = fakewin::kLibraryPath;
+  } else if (hModule == nullptr) {
+    auto own = D().processes.find(fakewin::kOwnProcess);
+    if (own != D().processes.end()) path = own->second.image;
+  }
+  if (path.empty() || nSize == 0) return 0;
+  const size_t length = path.size();
   if (length + 1 > nSize) {
-    std::memcpy(lpFilename, fakewin::kLibraryPath, nSize - 1);
+    std::memcpy(lpFilename, path.data(), nSize - 1);
     lpFilename[nSize - 1] = 0;
     return nSize;  // truncated, as Windows says it
   }
-  std::memcpy(lpFilename, fakewin::kLibraryPath, length + 1);
+  std::memcpy(lpFilename, path.c_str(), length + 1);
   return static_cast<DWORD>(length);
 }
 

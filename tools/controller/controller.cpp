@@ -6,17 +6,19 @@
 // library's status lines. With "Switch Farsi typing in all programs at once" (the Mode menu, kept
 // as AllPrograms) a program that comes to the front is brought to the person's last switch.
 //
-//   zafrelctl [--mode TRUES|FALSE] [--font C] [--slots 1,2,5] [--tray] [--hooks-first 32|64]
+//   zafrelctl [--mode TRUES|FALSE] [--font 0-4] [--slots 1,2,5] [--tray] [--hooks-first 32|64]
 //   zafrelctl64 --companion HWND --line-height N     (started by the 32-bit controller)
 //   zafrelctl --exit [FOLDER]                         (ends the running controller)
 //
 // The mode, the font code, the diagnostic slots that were on and the window's place are kept in
 // the registry (settings.h has the layout) and restored at start. --mode, --font and --slots hold
 // for this run only: they are not written back, though a setting the person then changes from a
-// menu is. --slots names every slot to switch on; without it the typing slots 1, 2 and 5 and the
-// kept diagnostic slots are. --tray starts with the window hidden behind the icon, as the Run
-// value for starting at sign-in does. --hooks-first keeps one half's hooks at the head of the
-// chains whatever the foreground (see halves.h), to measure what the other half then sees.
+// menu is. --slots names every slot to switch on, from those of the Hooks menu; without it the
+// typing slots 1, 2 and 5 and the kept diagnostic slots are. --tray starts with the window hidden
+// behind the icon, as the Run value for starting at sign-in does. --hooks-first keeps one half's
+// hooks at the head of the chains whatever the foreground (see halves.h), to measure what the
+// other half then sees. A command line with a fault is refused before anything starts
+// (command_line.h has what each option takes), with kExitBadCommandLine (8).
 //
 // One controller per desktop: a second start (of either bitness) brings the first one's window
 // forward and exits with kExitAlreadyRunning. The companion is not counted. --exit ends the
@@ -73,6 +75,7 @@
 
 #include "codepage/layout.h"
 #include "tools/controller/clipboard_keys.h"
+#include "tools/controller/command_line.h"
 #include "tools/controller/farsi_states.h"
 #include "tools/controller/halves.h"
 #include "tools/controller/main_window.h"
@@ -1181,7 +1184,7 @@ int RunCompanion(HINSTANCE instance, HWND controller, int lineHeight) {
 }
 
 constexpr char kUsage[] =
-    "usage: zafrelctl [--mode TRUES|FALSE] [--font C] [--slots 1,2,5] [--tray] [--hooks-first "
+    "usage: zafrelctl [--mode TRUES|FALSE] [--font 0-4] [--slots 1,2,5] [--tray] [--hooks-first "
     "32|64]\n"
     "       zafrelctl64 --companion HWND --line-height N     (started by the 32-bit controller)\n"
     "       zafrelctl --exit [FOLDER]                         (ends the running controller)\n"
@@ -1189,51 +1192,16 @@ constexpr char kUsage[] =
     "\n"
     "The mode, the font code, the diagnostic slots that were on and the window's place are kept\n"
     "in the registry and restored at start. --mode, --font and --slots hold for this run only.\n"
-    "--slots names every slot to switch on; without it the typing slots 1, 2 and 5 and the kept\n"
-    "diagnostic slots are. --tray starts with the window hidden behind the icon, as the Run value\n"
-    "for starting at sign-in does. --hooks-first keeps one half's hooks at the head of the chains\n"
-    "whatever the foreground, to measure what the other half then sees. --exit ends the running\n"
-    "controller of this program's folder (or of FOLDER) as its Exit command does, so that the\n"
-    "files can be replaced or removed.\n";
+    "--slots names every slot to switch on, in that order, from the Hooks menu's 0, 1, 2, 5, 6,\n"
+    "8 and 9; without it the typing slots 1, 2 and 5 and the kept diagnostic slots are. --tray\n"
+    "starts with the window hidden behind the icon, as the Run value for starting at sign-in\n"
+    "does. --hooks-first keeps one half's hooks at the head of the chains whatever the\n"
+    "foreground, to measure what the other half then sees. --exit ends the running controller of\n"
+    "this program's folder (or of FOLDER) as its Exit command does, so that the files can be\n"
+    "replaced or removed. Each option at most once; a command line with a fault starts nothing\n"
+    "and ends with exit status 8.\n";
 
-struct Options {
-  const char* mode = nullptr;  // as given on the command line, else nullptr
-  char font = 0;
-  bool slotsGiven = false;
-  int slots[10] = {};
-  int slotCount = 0;
-  bool tray = false;
-  int hooksFirst = 0;  // 32 or 64: that half's hooks stay first (for measuring); 0 follows
-};
-
-Options ParseArguments() {
-  Options o;
-  for (int i = 1; i < __argc; ++i) {
-    const char* option = __argv[i];
-    const char* value = i + 1 < __argc ? __argv[i + 1] : nullptr;
-    if (std::strcmp(option, "--tray") == 0) {
-      o.tray = true;
-    } else if (value == nullptr) {
-      break;
-    } else if (std::strcmp(option, "--mode") == 0) {
-      o.mode = std::strcmp(value, "TRUES") == 0 ? "TRUES" : "FALSE";
-      ++i;
-    } else if (std::strcmp(option, "--font") == 0) {
-      o.font = value[0];
-      ++i;
-    } else if (std::strcmp(option, "--slots") == 0) {
-      o.slotsGiven = true;
-      for (const char* p = value; *p && o.slotCount < 10; ++p) {
-        if (*p >= '0' && *p <= '9') o.slots[o.slotCount++] = *p - '0';
-      }
-      ++i;
-    } else if (std::strcmp(option, "--hooks-first") == 0) {
-      o.hooksFirst = std::strcmp(value, "32") == 0 ? 32 : std::strcmp(value, "64") == 0 ? 64 : 0;
-      ++i;
-    }
-  }
-  return o;
-}
+using command_line::Options;
 
 // The settings, with the command line's options over them for this run.
 void ApplySettings(const Settings& settings, Options* o) {
@@ -1304,25 +1272,32 @@ int EndRunning(const char* folder) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   // Answered before the desktop's name is claimed or a setting read: asking for help starts no
   // controller and brings none forward.
-  if (AnsweredHelpOrVersion(__argc, __argv, kProgram64 ? "zafrelctl64" : "zafrelctl", kUsage)) {
-    return kExitDone;
-  }
+  const char* const program = kProgram64 ? "zafrelctl64" : "zafrelctl";
+  if (AnsweredHelpOrVersion(__argc, __argv, program, kUsage)) return kExitDone;
   UseSafeLibrarySearch();
-  if (__argc >= 3 && std::strcmp(__argv[1], "--companion") == 0) {
-    const HWND controller =
-        reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(__argv[2], nullptr, 10)));
-    const int lineHeight =
-        __argc >= 5 && std::strcmp(__argv[3], "--line-height") == 0 ? std::atoi(__argv[4]) : 16;
-    return RunCompanion(instance, controller, lineHeight);
+  // A command line with a fault starts nothing, brings no controller forward and ends none: the
+  // person is told what is wrong on the console, or in a message box when there is no console
+  // (started from a shortcut or the Run value).
+  command_line::Parsed line = command_line::Parse(__argc, __argv);
+  if (line.kind == command_line::Kind::kRefused) {
+    const std::string text = std::string(program) + ": " + line.refusal + "\n" + kUsage;
+    if (!WriteStandardOutput(text.c_str())) {
+      MessageBoxA(nullptr, text.c_str(), program, MB_OK | MB_ICONERROR);
+    }
+    return kExitBadCommandLine;
   }
-  if ((__argc == 2 || __argc == 3) && std::strcmp(__argv[1], "--exit") == 0)
-    return EndRunning(__argc == 3 ? __argv[2] : nullptr);
+  if (line.kind == command_line::Kind::kCompanion) {
+    return RunCompanion(instance, reinterpret_cast<HWND>(line.companionOf), line.lineHeight);
+  }
+  if (line.kind == command_line::Kind::kExit) {
+    return EndRunning(line.exitFolder.empty() ? nullptr : line.exitFolder.c_str());
+  }
   HANDLE desktop = nullptr;
   if (!ClaimDesktop(&desktop)) {
     BringForwardRunning();
     return kExitAlreadyRunning;
   }
-  Options options = ParseArguments();
+  Options& options = line.options;
   Settings settings;
   const unsigned repaired = LoadSettings(&settings);
   ApplySettings(settings, &options);

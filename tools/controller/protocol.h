@@ -137,6 +137,7 @@ constexpr int kExitNoExports = 4;       // the library lacks an export
 constexpr int kExitNoCompanion = 5;     // a companion without a controller, or a second one
 constexpr int kExitAlreadyRunning = 6;  // another controller runs on this desktop: it came forward
 constexpr int kExitStillRunning = 7;    // --exit: the running controller did not end in time
+constexpr int kExitBadCommandLine = 8;  // the command line was refused, before anything started
 
 // The slots a companion follows: the journal's record and playback (3, 4) see the whole
 // desktop's input from the controller's thread already, whatever the programs' bitness.

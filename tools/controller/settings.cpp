@@ -46,6 +46,9 @@ bool ReadMode(HKEY key, char* mode) {
   char text[8] = {};
   DWORD size = sizeof text - 1;  // room for a terminator the value may lack
   if (!Read(key, kModeValue, REG_SZ, text, &size)) return false;
+  // Windows keeps a REG_SZ's bytes as written: one without its terminator, or with bytes after
+  // it, is another size and rewritten, so that the next start finds the plain word.
+  if (size != std::strlen(text) + 1) return false;
   if (std::strcmp(text, "TRUES") != 0 && std::strcmp(text, "FALSE") != 0) return false;
   std::strcpy(mode, text);
   return true;
@@ -75,8 +78,9 @@ bool ReadPlacement(HKEY key, WINDOWPLACEMENT* placement) {
       read.length != sizeof read)
     return false;
   const RECT& r = read.rcNormalPosition;
-  const LONG width = r.right - r.left;
-  const LONG height = r.bottom - r.top;
+  // Any program may have written the sides: far apart, their difference overflows a LONG.
+  const long long width = static_cast<long long>(r.right) - r.left;
+  const long long height = static_cast<long long>(r.bottom) - r.top;
   if (width < kMinSide || height < kMinSide || width > kMaxSide || height > kMaxSide) return false;
   // A monitor that has gone (a laptop off its docking station) must not take the window along.
   if (MonitorFromRect(&r, MONITOR_DEFAULTTONULL) == nullptr) return false;
@@ -99,9 +103,11 @@ bool ReadRun(bool* repaired) {
   StartCommand(want, sizeof want);
   char have[MAX_PATH + 16] = {};
   DWORD size = sizeof have - 1;
+  // Exactly the command and its terminator: bytes after it, or none to end it, make a value that
+  // whoever reads it at sign-in may read past the command.
   const bool same = RegQueryValueExA(key, kRunValue, nullptr, &type, reinterpret_cast<BYTE*>(have),
                                      &size) == ERROR_SUCCESS &&
-                    type == REG_SZ && std::strcmp(have, want) == 0;
+                    type == REG_SZ && size == std::strlen(want) + 1 && std::strcmp(have, want) == 0;
   if (!same) {
     WriteString(key, kRunValue, want);
     *repaired = true;

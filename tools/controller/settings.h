@@ -22,7 +22,7 @@
 // names another program or has another type is rewritten to name this one.
 #pragma once
 
-#include <windows.h>
+#include "win32/win32.h"
 
 constexpr char kSettingsKey[] = "Software\\Zafrel\\ZafrelXP";
 constexpr char kModeValue[] = "Mode";
