@@ -85,7 +85,6 @@ void Build(CodePage& page, int fontCode) {
 
   for (int index = 0; index < layout::kKeyCount; ++index) {
     const char16_t letter = layout::LetterOfKey(index, fontCode);
-    page.letterOfKey[index] = letter;
     // A letter that never joins the next one has the same code in its initial and isolated
     // columns: those bytes are its isolated shape, the medial and final ones its final shape.
     page.joinsOnward[index] = set.initial[index] != set.isolated[index];
@@ -112,7 +111,11 @@ bool ShiftFollowsWindowsLayout(const GlyphTableSet& set) {
   constexpr struct {
     int index;
     char character;
-  } kAsciiKeys[] = {{8, ']'}, {14, '['}, {29, '|'}, {33, ':'}, {34, '"'}};
+  } kAsciiKeys[] = {{key_index::KeyIndexOfKey('I'), ']'},
+                    {key_index::KeyIndexOfKey('O'), '['},
+                    {key_index::KeyIndexOfKey(0xDC), '|'},  // backslash
+                    {kKeyIndexSemicolon, ':'},
+                    {key_index::KeyIndexOfKey(0xDE), '"'}};  // apostrophe
   for (const auto& key : kAsciiKeys) {
     if (set.shift[key.index] != key.character) return false;
   }
@@ -136,7 +139,6 @@ bool OnlyShiftKeyOf(const GlyphTableSet& set, int index, unsigned byte) {
 // claims and that only that one Shift key types. A Shift key's glyph ends the word on the keyboard
 // as in the encoder, so these are no letters that join.
 void NameShiftedBytes(CodePage& page, const GlyphTableSet& set) {
-  page.shiftedCount = 0;
   if (!ShiftFollowsWindowsLayout(set)) return;
   for (int index = 0; index < layout::kKeyCount; ++index) {
     const char16_t character = layout::kWindowsShiftCharacter[index];
@@ -144,7 +146,6 @@ void NameShiftedBytes(CodePage& page, const GlyphTableSet& set) {
     if (character == 0 || page.meaning[byte].kind != Kind::kOther) continue;
     if (!OnlyShiftKeyOf(set, index, byte)) continue;
     Claim(page, byte, Kind::kShifted, character);
-    page.shifted[page.shiftedCount++] = {character, static_cast<unsigned char>(byte)};
   }
 }
 
@@ -166,8 +167,9 @@ const CodePage& CodePageOf(int fontCode) {
 }
 
 unsigned char ShiftedByteOf(const CodePage& page, char32_t c) {
-  for (int i = 0; i < page.shiftedCount; ++i) {
-    if (page.shifted[i].character == c) return page.shifted[i].byte;
+  for (unsigned byte = 0x80; byte < 256; ++byte) {  // a Shift glyph is never an ASCII byte
+    const ByteMeaning& m = page.meaning[byte];
+    if (m.kind == Kind::kShifted && m.character == c) return static_cast<unsigned char>(byte);
   }
   return 0;
 }

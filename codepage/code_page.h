@@ -35,16 +35,9 @@ struct CodePage {
   unsigned char letterByte[layout::kKeyCount][4];  // by key index and Form; 0 if no letter
   bool joinsOnward[layout::kKeyCount];             // a letter with initial and medial shapes
   unsigned char lamAlef[2];                        // [0] isolated, [1] final
-  char16_t letterOfKey[layout::kKeyCount];         // the letter each key types; 0 for none
-  // The characters of kShifted bytes, for the encoder: few, so a list.
-  struct Shifted {
-    char16_t character;
-    unsigned char byte;
-  } shifted[layout::kKeyCount];
-  int shiftedCount;
 };
 
-// The byte a Shift key types for `c` in this code page, or 0.
+// The kShifted byte whose character is `c` in this code page, or 0.
 unsigned char ShiftedByteOf(const CodePage& page, char32_t c);
 
 // The code page of font code 0-4, built at the first call from the glyph tables.

@@ -66,12 +66,8 @@ bool IsOwnByte(const ByteMeaning& meaning, char32_t c) {
 Converter::Converter(int fontCode) : page_(CodePageOf(fontCode)) {
   // The key of a letter of the U+0600 block after folding, by its low byte.
   for (int low = 0; low < 256; ++low) {
-    const char32_t c = FoldCharacter(char32_t(0x600 + low));
-    int key = -1;
-    for (int index = 0; index < layout::kKeyCount && c != 0; ++index) {
-      if (page_.letterOfKey[index] == c) key = index;
-    }
-    foldedKeys_[low] = static_cast<signed char>(key);
+    foldedKeys_[low] = static_cast<signed char>(
+        layout::KeyIndexOfLetter(FoldCharacter(char32_t(0x600 + low)), page_.fontCode));
   }
   for (int key = 0; key < layout::kKeyCount; ++key) {
     for (int joined = 0; joined < 2; ++joined) {
@@ -171,7 +167,7 @@ bool Converter::Encode(std::string_view utf8, std::string& out, bool replace) {
     }
     // Anything else (a non-joiner, Persian digits, a character with no byte, bad UTF-8): the
     // line goes the careful way, which also counts the columns.
-    return EncodeSlowly(utf8, out, replace, useStandIns_);
+    return EncodeSlowly(utf8, out, replace);
   }
   AddOther(line, {0, -1, bidi::Class::kON});
   problems_.clear();
@@ -220,7 +216,7 @@ bool Converter::AddStandIn(Line& line, char32_t c) const {
   return false;
 }
 
-bool Converter::EncodeSlowly(std::string_view utf8, std::string& out, bool replace, bool standIns) {
+bool Converter::EncodeSlowly(std::string_view utf8, std::string& out, bool replace) {
   problems_.clear();
   const long long standInsBefore = standIns_;
   Line line{Units(utf8.size())};
@@ -246,7 +242,7 @@ bool Converter::EncodeSlowly(std::string_view utf8, std::string& out, bool repla
       AddOther(line, {ascii_[c].byte, -1, ascii_[c].cls});
     } else if (const unsigned char shifted = ShiftedByteOf(page_, c); shifted != 0) {
       AddOther(line, {shifted, -1, bidi::Class::kAL});  // a Shift key's glyph ends the word
-    } else if (standIns && AddStandIn(line, c)) {
+    } else if (useStandIns_ && AddStandIn(line, c)) {
       ++standIns_;
     } else {
       problems_.push_back({column, c, 0});

@@ -104,7 +104,7 @@ class Converter {
   void AddOther(Line& line, Unit unit) const;
   int KeyOfLetter(char32_t c) const;  // a (folded) letter's key in this font, or -1
   bool AddStandIn(Line& line, char32_t c) const;
-  bool EncodeSlowly(std::string_view utf8, std::string& out, bool replace, bool standIns);
+  bool EncodeSlowly(std::string_view utf8, std::string& out, bool replace);
   // Appends a shaped line's units in screen order.
   void WriteScreenOrder(const Line& line, std::string& out);
 };

@@ -63,9 +63,11 @@ constexpr char16_t LetterOfKey(int index, int fontCode) {
 }
 
 // The same layout's Shift layer, by key index; 0 where it types ASCII, a character the layout above
-// already has a key for (jeh) or folds (Arabic yeh), or nothing. Only the default set's Shift
-// table follows this layout: its Shift+I, O, ;, ' and backslash are the ASCII characters of
-// Windows' keys, and none of its other Shift bytes is a letter's glyph (see code_page.cpp).
+// already has a key for (jeh) or folds (Arabic yeh), or nothing. Only the Shift tables of sets 0
+// and 1 follow this layout (their Shift+I, O, ;, ' and backslash are the ASCII characters of
+// Windows' keys), and only their bytes that nothing stronger claims take these characters (see
+// code_page.cpp): where Windows types a character on a key whose byte is ASCII, such as آ on H,
+// the byte stays ASCII, so that Latin text reads back as it was.
 inline constexpr char16_t kWindowsShiftCharacter[35] = {
     u'\u064E',  // A fatha
     u'\u0625',  // B alef with hamza below

@@ -13,6 +13,7 @@ inputs per second, edges covered (libFuzzer's "cov") and findings; exit status 1
 found something.
 """
 import argparse
+import os
 import pathlib
 import re
 import subprocess
@@ -41,7 +42,7 @@ def libfuzzer(name, max_len, seconds):
         command.append(str(kept))
     started = time.monotonic()
     p = subprocess.run(command, capture_output=True, text=True, errors="replace",
-                       env={"ASAN_OPTIONS": "detect_leaks=1"})
+                       env={**os.environ, "ASAN_OPTIONS": "detect_leaks=1"})
     spent = time.monotonic() - started
     log = p.stderr
     (findings.parent / f"{name}.log").write_text(log)

@@ -7,7 +7,7 @@
 // as AllPrograms) a program that comes to the front is brought to the person's last switch.
 //
 //   zafrelctl [--mode TRUES|FALSE] [--font 0-4] [--slots 1,2,5] [--tray] [--hooks-first 32|64]
-//   zafrelctl64 --companion HWND --line-height N     (started by the 32-bit controller)
+//   zafrelctl64 --companion HWND [--line-height N]   (started by the 32-bit controller)
 //   zafrelctl --exit [FOLDER]                         (ends the running controller)
 //
 // The mode, the font code, the diagnostic slots that were on and the window's place are kept in
@@ -1186,7 +1186,7 @@ int RunCompanion(HINSTANCE instance, HWND controller, int lineHeight) {
 constexpr char kUsage[] =
     "usage: zafrelctl [--mode TRUES|FALSE] [--font 0-4] [--slots 1,2,5] [--tray] [--hooks-first "
     "32|64]\n"
-    "       zafrelctl64 --companion HWND --line-height N     (started by the 32-bit controller)\n"
+    "       zafrelctl64 --companion HWND [--line-height N]   (started by the 32-bit controller)\n"
     "       zafrelctl --exit [FOLDER]                         (ends the running controller)\n"
     "       zafrelctl --help | --version\n"
     "\n"
