@@ -1353,8 +1353,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   // Wine 8 never reports EVENT_SYSTEM_FOREGROUND, but reports the focus moving into the window
   // that comes to the front. Without a companion the program in front (whose Farsi typing the
   // window shows) is followed by the foreground poll and by the look at the focus at every
-  // notification (LookAtFocus): with these events hooked on such a desktop as well, the icon's
-  // menu now and then failed to open under Wine.
+  // notification (LookAtFocus), which is enough there.
   HWINEVENTHOOK foregroundEvents[2] = {};
   if (g.wow64) {
     foregroundEvents[0] = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
