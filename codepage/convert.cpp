@@ -38,6 +38,8 @@ int ReadUtf8(const unsigned char* p, const unsigned char* end, char32_t* c) {
   return length;
 }
 
+}  // namespace
+
 char* PutUtf8(char* out, char32_t c) {
   if (c < 0x80) {
     *out++ = static_cast<char>(c);
@@ -51,6 +53,8 @@ char* PutUtf8(char* out, char32_t c) {
   }
   return out;
 }
+
+namespace {
 
 bool Mixes(bidi::Class cls) { return cls == bidi::Class::kL || cls == bidi::Class::kEN; }
 

@@ -109,6 +109,10 @@ class Converter {
   void WriteScreenOrder(const Line& line, std::string& out);
 };
 
+// Writes a character of the Basic Multilingual Plane as UTF-8 (1 to 3 bytes) at `out`; returns
+// the end of what it wrote.
+char* PutUtf8(char* out, char32_t c);
+
 // Maps a character to the one the layout types for it: the Arabic yeh and kaf to their Persian
 // forms, Persian and Arabic-Indic digits to ASCII digits. Any other character is returned as is.
 constexpr char32_t FoldCharacter(char32_t c) {

@@ -133,6 +133,8 @@ inline unsigned ScenarioVirtualKey(const std::string& token) {
   }
 }
 
+constexpr char kHexDigits[] = "0123456789abcdefABCDEF";
+
 // The text of a JSON-style string literal, as UTF-8: \n, \r, \", \\ and \uXXXX (a character of
 // the Basic Multilingual Plane) decoded; false when it is not one.
 inline bool ReadQuoted(const std::string& in, std::string* out) {
@@ -150,8 +152,7 @@ inline bool ReadQuoted(const std::string& in, std::string* out) {
     } else if (escaped == '"' || escaped == '\\') {
       *out += escaped;
     } else if (escaped == 'u' && i + 5 < in.size() &&
-               in.substr(i + 1, 4).find_first_not_of("0123456789abcdefABCDEF") ==
-                   std::string::npos) {
+               in.substr(i + 1, 4).find_first_not_of(kHexDigits) == std::string::npos) {
       const unsigned code =
           static_cast<unsigned>(std::strtoul(in.substr(i + 1, 4).c_str(), nullptr, 16));
       i += 4;
@@ -207,16 +208,10 @@ inline bool ReadHexBytes(const std::string& text, std::string* bytes) {
     }
     size_t end = text.find(' ', at);
     if (end == std::string::npos) end = text.size();
-    if (end - at > 2) return false;
-    unsigned value = 0;
-    for (size_t i = at; i < end; ++i) {
-      const char c = text[i];
-      if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
-      value = value * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(c))
-                                                     ? c - '0'
-                                                     : std::tolower(c) - 'a' + 10);
-    }
-    *bytes += static_cast<char>(value);
+    const std::string digits = text.substr(at, end - at);
+    if (digits.size() > 2 || digits.find_first_not_of(kHexDigits) != std::string::npos)
+      return false;
+    *bytes += static_cast<char>(std::strtoul(digits.c_str(), nullptr, 16));
     at = end;
   }
   return true;
